@@ -25,12 +25,15 @@ function(project_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label} TIMEOUT 300)
 endfunction()
 
-# folder_library(NAME DIR INCLUDES ... LIBS ...)
+# folder_library(NAME DIR INCLUDES ... LIBS ... [EXCLUDE files])
 # Every .cpp directly in DIR; an empty folder yields an interface library so
 # that dependants can link to it before its first source file lands.
 function(folder_library name dir)
-  cmake_parse_arguments(ARG "" "" "INCLUDES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "INCLUDES;LIBS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(ARG_EXCLUDE AND sources)
+    list(REMOVE_ITEM sources ${ARG_EXCLUDE})
+  endif()
   if(sources)
     project_library(${name} SOURCES ${sources} INCLUDES ${ARG_INCLUDES} LIBS ${ARG_LIBS})
   else()
