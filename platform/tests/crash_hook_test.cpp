@@ -1,0 +1,68 @@
+#include "platform/crash_hook.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+std::atomic<int> g_calls{0};
+
+void WriteReport(const platform::CrashInfo& info) {
+    ++g_calls;
+    char line[128];
+    int n = std::snprintf(line, sizeof line, "crash #%d: %s (%d)\n", g_calls.load(), info.description, info.signal);
+    ssize_t ignored = ::write(2, line, static_cast<std::size_t>(n));
+    (void)ignored;
+}
+
+void FaultAgainWhileReporting(const platform::CrashInfo& info) {
+    WriteReport(info);
+    ::raise(SIGSEGV);  // must end the process, not call us again
+}
+
+[[noreturn]] void Segfault() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+    std::abort();
+}
+
+TEST(CrashHookDeathTest, ReportsOnceThenDiesByTheSameSignal) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            platform::InstallCrashHook(WriteReport);
+            Segfault();
+        },
+        ::testing::KilledBySignal(SIGSEGV), "crash #1: segmentation fault \\(11\\)\n$");
+    EXPECT_EXIT(
+        {
+            platform::InstallCrashHook(WriteReport);
+            std::abort();
+        },
+        ::testing::KilledBySignal(SIGABRT), "crash #1: abort");
+    EXPECT_EXIT(
+        {
+            platform::InstallCrashHook(WriteReport);
+            // An exception leaving a thread's body reaches std::terminate.
+            std::thread([] { throw std::runtime_error("nobody catches this"); }).join();
+        },
+        ::testing::KilledBySignal(SIGABRT), "crash #1: uncaught exception \\(6\\)\n$");
+}
+
+TEST(CrashHookDeathTest, SecondFaultWhileReportingEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            platform::InstallCrashHook(FaultAgainWhileReporting);
+            std::abort();
+        },
+        ::testing::KilledBySignal(SIGSEGV), "crash #1: abort \\(6\\)\n$");
+}
+
+}  // namespace
