@@ -44,15 +44,22 @@ TEST_F(NamedMutexTest, HeldAcrossProcessesUntilReleased) {
 }
 
 TEST_F(NamedMutexTest, ReleasedWhenTheHolderDies) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     pid_t holder = ::fork();
     if (holder == 0) {
         auto mutex = platform::NamedMutex::Create("dies");
+        char held = mutex ? 1 : 0;
+        ssize_t ignored = ::write(ready[1], &held, 1);
+        (void)ignored;
         ::pause();  // killed below while holding
         ::_exit(0);
     }
-    // Wait until the holder has the lock.
-    for (int i = 0; i < 500 && OutcomeInChildProcess("dies") != platform::NamedMutex::Outcome::AlreadyExists; ++i)
-        ::usleep(10000);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(held, 1);
     EXPECT_EQ(OutcomeInChildProcess("dies"), platform::NamedMutex::Outcome::AlreadyExists);
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
