@@ -1,0 +1,22 @@
+#pragma once
+// Settings every libcurl transfer of the engines gets, and readings of a transfer.
+#include <curl/curl.h>
+
+namespace download {
+
+// HTTPS peers and host names are always verified: the downloaded program is
+// run with administrator rights. QUORVANE_CA_BUNDLE names a PEM file of
+// certificate authorities to trust instead of the system's (used by tests).
+// Answers false when libcurl refuses one of the settings.
+bool ApplyTransferSecurity(CURL* handle);
+
+// A peer that sends nothing for `seconds` ends the transfer with a time-out
+// instead of holding the engine for ever.
+bool ApplyStallLimit(CURL* handle, long seconds);
+
+// The Content-Length of the last answer; `fallback` when unknown or unreadable.
+double ContentLengthOf(CURL* handle, double fallback, CURLcode* read_result = nullptr);
+// Average download speed in bytes per second so far.
+double SpeedOf(CURL* handle);
+
+}  // namespace download
