@@ -1,0 +1,86 @@
+#include "core/Entry.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <charconv>
+#include <optional>
+#include <thread>
+
+#include "core/CommandLine.h"
+#include "core/LaunchSettings.h"
+#include "platform/environment.h"
+#include "platform/library_loading.h"
+#include "utils/DiagLog.h"
+#include "utils/InstanceMutex.h"
+
+namespace {
+
+constexpr const char* kInstanceMutexName = "Installer_Quorvane";
+
+// Test-only pause where the window will run; never longer than a minute, so a
+// stray variable cannot keep an installer alive.
+void HoldForTests() {
+    std::optional<std::string> text = platform::GetEnvironmentVariable("QUORVANE_TEST_HOLD_MS");
+    if (!text) return;
+    long milliseconds = 0;
+    std::from_chars(text->data(), text->data() + text->size(), milliseconds);
+    milliseconds = std::clamp(milliseconds, 0L, 60'000L);
+    DIAG_LOG("holding for %ld ms", milliseconds);
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void LogSettings(const LaunchSettings& settings) {
+    DIAG_LOG("DownloadUrl=%s DownloadType=%d DownloadScale=%g IsCheckNet=%d IsEnableAppAnalytics=%d",
+             settings.DownloadUrl.c_str(), settings.DownloadType, settings.DownloadScale, settings.IsCheckNet ? 1 : 0,
+             settings.IsEnableAppAnalytics ? 1 : 0);
+    DIAG_LOG("InstCmd=%s DlAppNameSuffix=%s m_DlAppVersion=%s InstallerFileName=%s CurlReady=%d",
+             settings.InstCmd.c_str(), settings.DlAppNameSuffix.c_str(), settings.m_DlAppVersion.c_str(),
+             settings.InstallerFileName.c_str(), settings.CurlReady ? 1 : 0);
+}
+
+}  // namespace
+
+void CrashFilter(const platform::CrashInfo& info) {
+    // The crash is reported from here once usage analytics exists (an install
+    // event, then the crash event). Afterwards the hook restores the default
+    // action, so the process still ends the way it would have.
+    (void)info;
+}
+
+int InstallerMain(const std::vector<std::string>& arguments) {
+    LaunchSettings& settings = TheLaunchSettings();
+
+    platform::HardenLibraryLoading();
+    platform::InstallCrashHook(&CrashFilter);
+
+    const bool curl_ready = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    if (!curl_ready) {
+        settings.CurlReady = false;
+        DIAG_LOG("libcurl global initialisation failed");
+        // The failure is reported as an install event here once usage analytics exists.
+    }
+
+    Utils::InstanceMutex instance(kInstanceMutexName);
+    instance.Acquire();
+    if (!instance.IsHeld()) {
+        DIAG_LOG("another installer holds %s: leaving", kInstanceMutexName);
+        return -1;
+    }
+    DIAG_LOG("single-instance mutex %s held", kInstanceMutexName);
+
+    // Usage analytics starts here, before the switches: it sees the settings
+    // file's choice of "IsEnableAppAnalytics".
+
+    settings.ApplySwitches(SwitchesFromArguments(arguments));
+    LogSettings(settings);
+
+    // The installer's window is created here and runs until it closes.
+    HoldForTests();
+
+    // Once analytics exists, the tracker is released here (before libcurl goes).
+    if (curl_ready) curl_global_cleanup();
+    DIAG_LOG("start-up done, exiting");
+    return 0;  // `instance` releases the mutex last
+}
