@@ -57,9 +57,9 @@ struct Package {
     std::string route = "/software/245";  // the package address
     std::string folder = "download";
     std::string name = "Quorvane.exe";
-    std::string content;    // the bytes, or ...
-    std::string file_path;  // ... a file served from disk (for large packages)
-    Faults faults;
+    std::string content{};  // the bytes, or ...
+    std::string file_path{};  // ... a file served from disk (for large packages)
+    Faults faults{};
 };
 
 struct RequestRecord {
