@@ -18,7 +18,7 @@
 //   silent      exit at once without output
 //   nodecision  installation and information lines, no decisive line
 //   slow        twenty progress steps of 150 ms, then as success
-//   gbk         "Encode=936", then a "Message=" line in GBK bytes, then as success
+//   gbk         "Encode=936", a "Message=" line in GBK bytes, "Encode=UTF8", then as success
 //   flood       bad and plentiful output, then as success
 //   keepwriting "State=Success", then 1 MB more output before exiting
 //   holdpipe    a grandchild keeps the output pipe open (and writes) for 2 s
@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
         standin::Line("Encode=936");
         standin::SleepMs(50);
         standin::Write("Message=\xb0\xb2\xd7\xb0\xcd\xea\xb3\xc9\n");  // "安装完成" in GBK
+        standin::Line("Encode=UTF8");
     }
     if (!Install(args, folder)) return 1;
     standin::Line("Progress=0.9");

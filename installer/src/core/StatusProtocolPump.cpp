@@ -1,0 +1,64 @@
+#include "core/StatusProtocolPump.h"
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+
+#include "platform/code_page.h"
+#include "utils/ChildProcess.h"
+#include "utils/DiagLog.h"
+
+namespace {
+
+constexpr std::size_t kReadSize = 1024;
+
+// Reads what is waiting now, without blocking; true when anything was read.
+bool DrainAvailable(Utils::ChildProcess& child, StatusProtocol& protocol, const StatusSink& sink) {
+    char buffer[kReadSize];
+    bool read_any = false;
+    for (std::size_t available = child.OutputBytesAvailable(); available > 0;
+         available = child.OutputBytesAvailable()) {
+        auto count = child.ReadOutput(buffer, std::min(available, sizeof buffer));
+        if (!count || *count == 0) break;
+        protocol.Feed(std::string_view(buffer, *count), sink);
+        read_any = true;
+    }
+    return read_any;
+}
+
+}  // namespace
+
+std::string DecodeChildOutput(std::string_view bytes, std::uint32_t code_page) {
+    if (auto text = platform::CodePageToUtf8(bytes, code_page)) return *std::move(text);
+    return platform::CodePageToUtf8(bytes, platform::kCodePageAnsi).value_or(std::string());
+}
+
+bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                    std::chrono::milliseconds idle_pause) {
+    std::unique_ptr<Utils::ChildProcess> child;
+    try {
+        child = std::make_unique<Utils::ChildProcess>();
+        child->Start(command_line);
+    } catch (const std::exception&) {
+        DIAG_LOG("cannot start: %s", command_line.c_str());
+        return false;
+    }
+    DIAG_LOG("started %u: %s", child->ProcessId(), command_line.c_str());
+
+    StatusSink sink = [&callback](const StatusEvent& event) {
+        callback(event.code, event.progress, event.message.c_str());
+    };
+    for (;;) {
+        // Asked before draining: output written before the exit is then in
+        // the pipe, so the last drain below sees all of it.
+        bool running = child->IsRunning();
+        bool read_any = DrainAvailable(*child, protocol, sink);
+        if (!running) break;
+        if (!read_any) std::this_thread::sleep_for(idle_pause);
+    }
+    protocol.Finish(sink);
+    std::uint32_t exit_code = child->Wait();
+    DIAG_LOG("child %u ended with %u", child->ProcessId(), exit_code);
+    child->Close();
+    return true;
+}

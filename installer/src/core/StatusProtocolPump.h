@@ -1,0 +1,25 @@
+#pragma once
+// Runs a child program and turns its standard output into stage events.
+//
+// The output is read for as long as the child runs, also after a decisive
+// line (a child blocked on a full pipe would otherwise never exit), and once
+// the child has exited whatever it wrote last is drained before the outcome is
+// decided. Reading never waits on the pipe itself: a grandchild that inherited
+// the pipe and keeps it open cannot hold the runner once the child is gone.
+// Runs on the calling (worker) thread and holds no lock while it waits.
+#include <chrono>
+#include <string>
+
+#include "core/StageCodes.h"
+#include "core/StatusProtocol.h"
+
+// Decodes child output through the platform's code-page conversion; an
+// unknown code page falls back to the system's ANSI code page.
+std::string DecodeChildOutput(std::string_view bytes, std::uint32_t code_page);
+
+// Starts `command_line` and feeds its output to `protocol` until the child has
+// exited, raising each event through `callback`. `idle_pause` is how long to
+// sleep when no output is waiting. Returns false, raising nothing, when the
+// child cannot be started.
+bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                    std::chrono::milliseconds idle_pause);
