@@ -277,20 +277,22 @@ void DownloadHost::Handle(const void* request_data, void* response_data) {
         response.status = faults.head_status;
         return;
     }
-    if (!head && faults.get_status != 0 && Consume(entry->get_status_left)) {
-        response.status = faults.get_status;
-        return;
-    }
     std::shared_ptr<const Source> source = entry->source;
     const std::int64_t total = source->size;
     std::int64_t first = 0;
     std::int64_t last = total - 1;
-    if (!range.empty() && !faults.ignore_range) {
-        if (!ParseRange(range, total, first, last) || first >= total || first > last) {
-            response.status = 416;
-            response.set_header("Content-Range", "bytes */" + std::to_string(total));
-            return;
-        }
+    const bool ranged = !range.empty() && !faults.ignore_range;
+    if (ranged && (!ParseRange(range, total, first, last) || first >= total || first > last)) {
+        response.status = 416;
+        response.set_header("Content-Range", "bytes */" + std::to_string(total));
+        return;
+    }
+    const bool faulty = !head && first >= faults.from_offset;
+    if (faulty && faults.get_status != 0 && Consume(entry->get_status_left)) {
+        response.status = faults.get_status;
+        return;
+    }
+    if (ranged) {
         response.status = 206;
         response.set_header("Content-Range",
                             "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + std::to_string(total));
@@ -309,9 +311,10 @@ void DownloadHost::Handle(const void* request_data, void* response_data) {
         }
         return;
     }
-    const std::int64_t drop_at = faults.drop_after_bytes >= 0 && Consume(entry->drops_left) ? faults.drop_after_bytes : -1;
+    const std::int64_t drop_at =
+        faulty && faults.drop_after_bytes >= 0 && Consume(entry->drops_left) ? faults.drop_after_bytes : -1;
     const std::int64_t stall_at =
-        faults.stall_after_bytes >= 0 && Consume(entry->stalls_left) ? faults.stall_after_bytes : -1;
+        faulty && faults.stall_after_bytes >= 0 && Consume(entry->stalls_left) ? faults.stall_after_bytes : -1;
     struct Progress {
         std::ifstream file;
         std::int64_t sent = 0;

@@ -48,6 +48,8 @@ struct Faults {
     bool no_content_length = false;
     // The length HEAD announces instead of the real one (-1: the real one).
     std::int64_t head_length = -1;
+    // The GET faults above hit only answers that start at or after this byte.
+    std::int64_t from_offset = 0;
     // Range requests get 200 and the whole file.
     bool ignore_range = false;
     DigestFolder digest = DigestFolder::Correct;
