@@ -172,6 +172,12 @@ MarkupResult BuildFromPackage(Window& window, std::string_view file, const Contr
                        factory);
 }
 
+MarkupResult BuildFromResource(Window& window, std::string_view resource_type, int resource_id, std::string_view file,
+                               const ControlFactory& factory) {
+  if (!SharedSkin::Open(resource_type, resource_id)) return {false, "skin package missing or unreadable"};
+  return BuildFromPackage(window, file, factory);
+}
+
 void FailMarkupLoad(Host& host) {
   host.ShowError("加载资源文件失败", "Quorvane");
   std::exit(1);

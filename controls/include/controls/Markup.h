@@ -28,6 +28,11 @@ MarkupResult BuildFromText(Window& window, std::string_view markup, const Contro
 // Looks `file` up in the shared skin package and builds `window` from it.
 MarkupResult BuildFromPackage(Window& window, std::string_view file, const ControlFactory& factory = {});
 
+// Opens the package in resource (type, id) unless it is already open, then
+// builds `window` from `file` in it. This is what creating a skinned window does.
+MarkupResult BuildFromResource(Window& window, std::string_view resource_type, int resource_id, std::string_view file,
+                               const ControlFactory& factory = {});
+
 // The library's built-in classes; nullptr for unknown names.
 std::unique_ptr<Control> CreateBuiltinControl(std::string_view element);
 
