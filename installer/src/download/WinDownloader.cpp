@@ -82,6 +82,11 @@ std::int32_t CWinDownloader::CBindCallback::OnProgress(std::uint32_t progress, s
     double value = static_cast<double>(progress) / static_cast<double>(progress_max);
     std::lock_guard guard(lock_);
     if (value <= 0.0 || value < highest_) return platform::kUrlOk;
+    auto now = std::chrono::steady_clock::now();
+    if (last_report_ != std::chrono::steady_clock::time_point{} && now - last_report_ < std::chrono::seconds(1)) {
+        return platform::kUrlOk;
+    }
+    last_report_ = now;
     highest_ = value;
     if (callback_) callback_(DL_CODE_PROGRESS, value, "");
     return platform::kUrlOk;

@@ -5,6 +5,7 @@
 // first Start), never asks for a retry and does not check the file's digest.
 // Contract: download/Downloader.h.
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -39,6 +40,7 @@ public:
         std::mutex lock_;  // Start (owner thread) hands over the callback the worker uses
         DownloadCallback callback_;
         double highest_ = 0.0;  // progress never goes back when a try starts over
+        std::chrono::steady_clock::time_point last_report_{};  // at most one report a second, across tries
         std::atomic<bool> cancelled_{false};
     };
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <limits>
@@ -70,6 +71,22 @@ std::int32_t ResultOf(CURLcode code, long status) {
     }
 }
 
+// File addresses name local paths as they are ("file:///C:/My Files/a.exe"
+// works for the system service); libcurl wants them escaped.
+std::string EscapedFileUrl(const std::string& url) {
+    std::string escaped;
+    char hex[4];
+    for (unsigned char byte : url) {
+        if (byte <= 0x20 || byte >= 0x7F || byte == '#' || byte == '?') {
+            std::snprintf(hex, sizeof hex, "%%%02X", byte);
+            escaped += hex;
+        } else {
+            escaped += static_cast<char>(byte);
+        }
+    }
+    return escaped;
+}
+
 }  // namespace
 
 std::int32_t UrlDownloadToFile(const std::string& url, const std::string& path, DownloadStatusCallback* callback) {
@@ -93,7 +110,8 @@ std::int32_t UrlDownloadToFile(const std::string& url, const std::string& path, 
         return kUrlFailed;
     }
     Transfer transfer{callback};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    const std::string address = url.rfind("file://", 0) == 0 ? EscapedFileUrl(url) : url;
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
