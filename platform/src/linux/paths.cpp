@@ -4,17 +4,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "ascii_case.h"
+
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 std::optional<fs::path> MatchInFolder(const fs::path& folder, const std::string& name) {
     std::error_code error;
@@ -22,7 +17,7 @@ std::optional<fs::path> MatchInFolder(const fs::path& folder, const std::string&
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error), end; !error && it != end;
          it.increment(error)) {
         std::string candidate = it->path().filename().string();
-        if (EqualIgnoringCase(candidate, name)) matches.push_back(candidate);
+        if (EqualIgnoringAsciiCase(candidate, name)) matches.push_back(candidate);
     }
     if (matches.empty()) return std::nullopt;
     std::sort(matches.begin(), matches.end());

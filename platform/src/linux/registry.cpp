@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "ascii_case.h"
 #include "platform/special_folders.h"
 
 namespace platform {
@@ -29,15 +30,6 @@ struct Key {
 };
 
 using Hive = std::vector<Key>;
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -193,14 +185,14 @@ private:
 
 Key* FindKey(Hive& hive, const std::string& path) {
     for (auto& key : hive) {
-        if (SameName(key.path, path)) return &key;
+        if (EqualIgnoringAsciiCase(key.path, path)) return &key;
     }
     return nullptr;
 }
 
 Value* FindValue(Key& key, const std::string& name) {
     for (auto& value : key.values) {
-        if (SameName(value.name, name)) return &value;
+        if (EqualIgnoringAsciiCase(value.name, name)) return &value;
     }
     return nullptr;
 }
@@ -254,7 +246,7 @@ bool DeleteUserRegistryValue(const std::string& key, const std::string& value_na
     Hive hive = Load(path);
     Key* found = FindKey(hive, key);
     if (found == nullptr) return true;
-    std::erase_if(found->values, [&](const Value& value) { return SameName(value.name, value_name); });
+    std::erase_if(found->values, [&](const Value& value) { return EqualIgnoringAsciiCase(value.name, value_name); });
     return Store(path, hive);
 }
 
