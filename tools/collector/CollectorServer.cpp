@@ -103,6 +103,8 @@ bool CollectorServer::Start(int port) {
         return false;
     }
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // A stop before the loop runs would be missed and leave the thread serving.
+    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

@@ -23,7 +23,7 @@ namespace collector {
 
 struct CollectorOptions {
     bool https = true;
-    std::string recordsFile;  // JSON lines appended here when not empty
+    std::string recordsFile{};  // JSON lines appended here when not empty
     bool print = false;       // a readable line per record on standard output
 };
 
@@ -32,7 +32,7 @@ struct Behaviour {
     int status = 200;                        // answered after a good batch (records kept only for 200)
     std::chrono::milliseconds delay{0};      // wait this long before answering
     bool dropConnection = false;             // promise a body, then close the connection
-    std::string redirectTo;                  // answer 302 with this Location
+    std::string redirectTo{};                // answer 302 with this Location
     std::size_t hugeBodyBytes = 0;           // answer with a body this long
 };
 

@@ -10,11 +10,11 @@ namespace event_collector {
 
 // What a record is built from; the identity fields are a snapshot of the client's.
 struct RecordInput {
-    std::string type;  // "track", "track_signup", "profile_set", ...
-    std::string eventName;
+    std::string type{};  // "track", "track_signup", "profile_set", ...
+    std::string eventName{};
     const PropertiesNode* properties = nullptr;
-    std::string distinctId;
-    std::string originalId;
+    std::string distinctId{};
+    std::string originalId{};
     const PropertiesNode* superProperties = nullptr;  // merged under the properties of track records
     bool isLoginId = false;
     std::int64_t nowMilliseconds = 0;  // the time when the properties carry no "$time"
