@@ -102,6 +102,32 @@ Size MeasureText(std::string_view text, const FontSpec& font, int wrap_width) {
   return {width, height};
 }
 
+std::string ResolvedFamily(const FontSpec& font) {
+  cairo_t* cr = ScratchContext();
+  PangoContext* context = pango_cairo_create_context(cr);
+  PangoFontDescription* d = MakeDescription(font);
+  std::string family;
+  if (PangoFont* loaded = pango_context_load_font(context, d)) {
+    PangoFontDescription* real = pango_font_describe(loaded);
+    if (const char* name = pango_font_description_get_family(real)) family = name;
+    pango_font_description_free(real);
+    g_object_unref(loaded);
+  }
+  pango_font_description_free(d);
+  g_object_unref(context);
+  cairo_destroy(cr);
+  return family;
+}
+
+int CountMissingGlyphs(std::string_view text, const FontSpec& font) {
+  cairo_t* cr = ScratchContext();
+  PangoLayout* layout = MakeLayout(cr, text, font);
+  const int missing = pango_layout_get_unknown_glyphs_count(layout);
+  g_object_unref(layout);
+  cairo_destroy(cr);
+  return missing;
+}
+
 bool LoadFontRules(std::string_view xml) {
   const std::string text(xml);
   FcConfig* config = FcConfigGetCurrent();

@@ -59,6 +59,13 @@ TEST(Painting, MaskTurnsOnlyEqualPremultipliedPixelsTransparent) {
   EXPECT_FALSE(Image::Decode(std::vector<std::byte>(10, std::byte{0x42})));
 }
 
+TEST(Painting, SkinFaceFallsBackToTheInstalledChineseFont) {
+  testing::OpenEmbeddedSkin();
+  const FontSpec face{"微软雅黑", 14};
+  EXPECT_EQ(ResolvedFamily(face), "WenQuanYi Micro Hei");
+  EXPECT_EQ(CountMissingGlyphs("检测到计算机中已存在此软件，是否为您更新为最新版本？《用户许可协议》Quorvane 1GB", face), 0);
+}
+
 TEST(Painting, BackgroundColoursAndNoneForZero) {
   TestWindow t({100, 50});
   ASSERT_TRUE(t.Build(R"(<Window><HorizontalLayout bkcolor="#FF102030">

@@ -35,6 +35,11 @@ void DrawText(cairo_t* cr, std::string_view text, const FontSpec& font, Color co
 // The pixel size `text` takes on one line (or wrapped to `wrap_width` when > 0).
 Size MeasureText(std::string_view text, const FontSpec& font, int wrap_width = 0);
 
+// The family fontconfig really uses for `font` (after aliases).
+std::string ResolvedFamily(const FontSpec& font);
+// How many characters of `text` no installed font can show (drawn as boxes).
+int CountMissingGlyphs(std::string_view text, const FontSpec& font);
+
 // Loads extra fontconfig rules (aliases for face names the skin uses). Call
 // before the first text is drawn; later calls replace the font map.
 bool LoadFontRules(std::string_view fontconfig_xml);
