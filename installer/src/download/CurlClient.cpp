@@ -19,10 +19,6 @@ namespace {
 
 std::size_t DiscardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
 
-std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(file));
-}
-
 std::int64_t FileSize(const std::string& path) {
     std::error_code error;
     auto size = fs::file_size(path, error);
@@ -48,6 +44,13 @@ CurlClient::~CurlClient() {
 
 std::string CurlClient::GetTempName(bool with_part) const {
     return with_part ? target_path_ + ".part" : target_path_;
+}
+
+std::size_t CurlClient::WriteToPart(char* data, std::size_t size, std::size_t count, void* data_of_client) {
+    auto* client = static_cast<CurlClient*>(data_of_client);
+    std::size_t written = std::fwrite(data, size, count, client->part_file_);
+    if (client->digest_) client->digest_->Update(data, written * size);
+    return written;
 }
 
 int CurlClient::OnProbeInfo(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -145,6 +148,8 @@ int CurlClient::Start() {
     if (result == 0 && !stop_) result = Transfer(part_path);
     if (result == 0 && stop_) result = CURLE_ABORTED_BY_CALLBACK;
     if (result == 0) result = PutInPlace(part_path, target_path_);
+    digest_text_ = result == 0 && digest_ ? digest_->Finish() : "";
+    digest_.reset();
     DIAG_LOG("end download");
     return result;
 }
@@ -165,6 +170,11 @@ int CurlClient::Transfer(const std::string& part_path) {
             resume_offset_ = file != nullptr ? 0 : -1;
         }
     }
+    if (file != nullptr) {
+        // The digest covers what is already on disk, then every byte written.
+        digest_ = std::make_unique<download::Md5>();
+        if (!digest_->UpdateFromFile(part_path, resume_offset_)) digest_.reset();
+    }
     if (file == nullptr) {
         last_error_text_ = std::string(std::strerror(errno)).substr(0, 200);
         result = kPartFileUnusable;
@@ -184,8 +194,9 @@ int CurlClient::Transfer(const std::string& part_path) {
         set(CURLOPT_TIMEOUT, 0L);
         set(CURLOPT_URL, real_url_.c_str());
         set(CURLOPT_FOLLOWLOCATION, 1L);
-        set(CURLOPT_WRITEFUNCTION, &WriteToFile);
-        set(CURLOPT_WRITEDATA, file);
+        part_file_ = file;
+        set(CURLOPT_WRITEFUNCTION, &WriteToPart);
+        set(CURLOPT_WRITEDATA, this);
         set(CURLOPT_NOPROGRESS, 0L);
         set(CURLOPT_XFERINFOFUNCTION, &OnTransferInfo);
         set(CURLOPT_XFERINFODATA, this);
@@ -201,6 +212,7 @@ int CurlClient::Transfer(const std::string& part_path) {
     DIAG_LOG("error:%d:%s", result, curl_easy_strerror(static_cast<CURLcode>(result)));
     curl_easy_cleanup(handle_);
     handle_ = nullptr;
+    part_file_ = nullptr;
     if (file != nullptr && std::fclose(file) != 0 && result == 0) result = CURLE_WRITE_ERROR;
     return result;
 }

@@ -7,8 +7,12 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <cstdio>
+#include <memory>
 #include <cstdint>
 #include <string>
+
+#include "download/Md5.h"
 
 class CurlClient {
 public:
@@ -46,10 +50,14 @@ public:
     std::string RealUrl() const { return real_url_; }
     double ContentLength() const { return content_length_; }
     std::string LastErrorText() const { return last_error_text_; }
+    // MD5 of the file the last successful Start put at the target, taken while
+    // it was written; "" when it could not be taken that way.
+    std::string Digest() const { return digest_text_; }
 
 private:
     static int OnTransferInfo(void* client, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                               curl_off_t ulnow);
+    static std::size_t WriteToPart(char* data, std::size_t size, std::size_t count, void* client);
     static int OnProbeInfo(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool SetProbeOptions(CURL* handle, const std::string& url, bool header_in_body);
     int Transfer(const std::string& part_path);
@@ -66,4 +74,7 @@ private:
     std::atomic<bool> stop_{false};
     std::string last_error_text_;
     std::string real_url_;
+    std::FILE* part_file_ = nullptr;        // the ".part" file during a transfer
+    std::unique_ptr<download::Md5> digest_;  // of the ".part" file's bytes so far
+    std::string digest_text_;
 };

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "download/DownloadTimings.h"
+#include "download/Md5.h"
 #include "download/UrlText.h"
 #include "utils/DiagLog.h"
 
@@ -58,7 +59,8 @@ void CCurlDownloader::RunAttempt() {
     }
     const std::string expected = download::Md5SegmentOf(client_.RealUrl());
     if (expected.size() == 32) {
-        const std::string actual = download::FileMd5(target_path_);
+        std::string actual = client_.Digest();
+        if (actual.empty()) actual = download::FileMd5(target_path_);
         if (actual.size() == 32 && actual != expected) {
             Report(DL_CODE_NOTICE, 0.0, "curl文件md5校验失败");
             if (retried_) {

@@ -12,6 +12,7 @@
 #include "core/LaunchSettings.h"
 #include "download/CurlCommon.h"
 #include "download/DownloadTimings.h"
+#include "download/Md5.h"
 #include "download/UrlText.h"
 #include "utils/DiagLog.h"
 
@@ -101,6 +102,12 @@ void CMTCurlDownloader::Start_Down() {
         node->end = offset - 1;
         node->handle = curl_easy_init();
         node->url = real_url_;
+        if (i == 0) {
+            // Part 0 starts the package: its digest is taken as it is written
+            // (and continued over the other parts while they are joined).
+            digest_ = std::make_unique<download::Md5>();
+            node->digest = digest_->UpdateFromFile(node->path, resumed) ? digest_.get() : nullptr;
+        }
         if (node->start > node->end) {
             node->result = 0;
         } else {
@@ -203,6 +210,7 @@ std::size_t CMTCurlDownloader::WriteRange(char* data, std::size_t size, std::siz
     std::int64_t n = static_cast<std::int64_t>(size * count);
     std::int64_t take = std::min(n, node->end - node->start + 1);
     std::size_t written = std::fwrite(data, 1, static_cast<std::size_t>(take), node->file);
+    if (node->digest != nullptr) node->digest->Update(data, written);
     node->start += static_cast<std::int64_t>(written);
     node->received += static_cast<std::int64_t>(written);
     return written;
@@ -331,7 +339,8 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
         return;
     }
     if (url_md5_.size() == 32) {
-        std::string digest = download::FileMd5(target_path_);
+        std::string digest = digest_ ? digest_->Finish() : "";
+        if (digest.empty()) digest = download::FileMd5(target_path_);
         if (digest.size() == 32 && digest != url_md5_) {
             Report(DL_CODE_NOTICE, failure, "mtcurl文件md5校验失败");
             RemoveFile(target_path_);
@@ -374,7 +383,7 @@ int CMTCurlDownloader::JoinParts() {
     std::FILE* whole = std::fopen(PartPath(0).c_str(), "ab+");
     if (whole == nullptr) return kPartUnusable;
     int failure = 0;
-    char block[1024];
+    std::vector<char> block(1 << 16);
     for (std::size_t i = 1; i < parts_.size() && failure == 0; ++i) {
         const std::string& path = parts_[i]->path;
         std::FILE* part = std::fopen(path.c_str(), "rb");
@@ -383,11 +392,12 @@ int CMTCurlDownloader::JoinParts() {
             break;
         }
         std::size_t n;
-        while ((n = std::fread(block, 1, sizeof block, part)) > 0) {
-            if (std::fwrite(block, 1, n, whole) != n) {
+        while ((n = std::fread(block.data(), 1, block.size(), part)) > 0) {
+            if (std::fwrite(block.data(), 1, n, whole) != n) {
                 failure = kJoinedSizeWrong;
                 break;
             }
+            if (digest_) digest_->Update(block.data(), n);
         }
         if (std::ferror(part)) failure = kPartUnusable;
         std::fclose(part);
