@@ -17,6 +17,13 @@ std::vector<StageEvent> StageRecorder::Only(std::initializer_list<std::int32_t> 
     return kept;
 }
 
+bool StageRecorder::WaitFor(std::int32_t code, int seconds) {
+    std::unique_lock guard(lock_);
+    return changed_.wait_for(guard, std::chrono::seconds(seconds), [&] {
+        return std::any_of(events_.begin(), events_.end(), [&](const StageEvent& event) { return event.code == code; });
+    });
+}
+
 TempFolder::TempFolder() {
     std::random_device random;
     path_ = std::filesystem::temp_directory_path() / ("quorvane-test-" + std::to_string(random()));

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the runner and pipeline tests: a stage recorder, a
 // temporary folder, and where the stand-in programs were built.
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <ostream>
@@ -28,7 +29,10 @@ public:
     void Add(StageEvent event) {
         std::lock_guard guard(lock_);
         events_.push_back(std::move(event));
+        changed_.notify_all();
     }
+    // Waits up to `seconds` until an event with `code` has arrived.
+    bool WaitFor(std::int32_t code, int seconds = 20);
     std::vector<StageEvent> Events() const {
         std::lock_guard guard(lock_);
         return events_;
@@ -39,6 +43,7 @@ public:
 
 private:
     mutable std::mutex lock_;
+    std::condition_variable changed_;
     std::vector<StageEvent> events_;
 };
 
