@@ -1,5 +1,6 @@
 #include "event_collector/StagingFile.h"
 
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -34,19 +35,19 @@ std::vector<std::string> ReadStagingFile(const std::string& path, std::size_t li
     };
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        const std::size_t got = static_cast<std::size_t>(in.gcount());
-        for (std::size_t i = 0; i < got; ++i) {
-            if (buffer[i] == '\n') {
-                finishLine();
-            } else if (!tooLong) {
-                if (line.size() >= kMaxStagedLineBytes) {
-                    tooLong = true;
-                    line.clear();
-                    line.shrink_to_fit();
-                } else {
-                    line += buffer[i];
-                }
+        const char* cursor = buffer;
+        const char* const end = buffer + in.gcount();
+        while (cursor < end) {
+            const char* newline = static_cast<const char*>(std::memchr(cursor, '\n', static_cast<std::size_t>(end - cursor)));
+            const char* pieceEnd = newline ? newline : end;
+            const std::size_t piece = static_cast<std::size_t>(pieceEnd - cursor);
+            if (!tooLong && line.size() + piece > kMaxStagedLineBytes) {
+                tooLong = true;
+                std::string().swap(line);
             }
+            if (!tooLong) line.append(cursor, piece);
+            if (newline) finishLine();
+            cursor = newline ? newline + 1 : end;
         }
     }
     finishLine();
