@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/process_info.h"
 #include "utils/Exception.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST(ChildProcess, ChildGetsOnlyItsThreeStandardHandles) {
 }
 
 TEST(ChildProcess, StartsAReadableFileWithoutExecuteBitAndQuotedPath) {
-    fs::path folder = fs::temp_directory_path() / ("child process " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::path folder = fs::temp_directory_path() / ("child process " + std::to_string(platform::CurrentProcessId()));
     fs::create_directories(folder);
     fs::path script = folder / "package.exe";
     {
