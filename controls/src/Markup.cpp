@@ -187,4 +187,9 @@ void BuildFromPackageOrExit(Window& window, std::string_view file, const Control
   if (!BuildFromPackage(window, file, factory).ok) FailMarkupLoad(window.GetHost());
 }
 
+void BuildFromResourceOrExit(Window& window, std::string_view resource_type, int resource_id, std::string_view file,
+                             const ControlFactory& factory) {
+  if (!BuildFromResource(window, resource_type, resource_id, file, factory).ok) FailMarkupLoad(window.GetHost());
+}
+
 }  // namespace Controls

@@ -137,6 +137,13 @@ TEST(MarkupDeathTest, FailureShowsTheErrorAndExitsWithCodeOne) {
         ::testing::ExitedWithCode(1), "Quorvane: 加载资源文件失败")
         << file;
   }
+  // Without the package resource there is nothing to build from either.
+  EXPECT_EXIT(
+      {
+        TestWindow t;
+        BuildFromResourceOrExit(t.window, "ZIPRES", 148, "MainWnd.xml");
+      },
+      ::testing::ExitedWithCode(1), "加载资源文件失败");
 }
 
 }  // namespace

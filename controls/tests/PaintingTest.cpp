@@ -178,3 +178,64 @@ TEST(Painting, ImagesDecodeOncePerWindowAndFailuresAreNotRetried) {
 
 }  // namespace
 }  // namespace Controls
+
+namespace Controls {
+namespace {
+
+TEST(Painting, AlignmentWordsAndDefaultsPerClass) {
+  struct Case {
+    const char* element;
+    const char* align;
+    const char* valign;
+    HAlign h;
+    VAlign v;
+  } cases[] = {
+      {"Label", nullptr, nullptr, HAlign::Left, VAlign::Center},
+      {"Button", nullptr, nullptr, HAlign::Center, VAlign::Center},
+      {"CheckBox", nullptr, nullptr, HAlign::Center, VAlign::Center},
+      {"Label", "center", "center", HAlign::Center, VAlign::Center},
+      {"Button", "left", "top", HAlign::Left, VAlign::Top},
+      {"Label", "right center", "bottom", HAlign::Right, VAlign::Bottom},  // a later word in the search wins
+      {"Label", "left center", "top vcenter", HAlign::Center, VAlign::Center},
+      {"Button", "middle", "middle", HAlign::Center, VAlign::Center},      // no known word: unchanged
+  };
+  for (const Case& c : cases) {
+    TestWindow t({100, 40});
+    std::string markup = std::string("<Window><") + c.element + " name=\"x\"";
+    if (c.align) markup += std::string(" align=\"") + c.align + "\"";
+    if (c.valign) markup += std::string(" valign=\"") + c.valign + "\"";
+    markup += "/></Window>";
+    ASSERT_TRUE(t.Build(markup).ok);
+    auto* label = t.Find<Label>("x");
+    ASSERT_TRUE(label) << c.element;
+    EXPECT_EQ(label->GetTextStyle().halign, c.h) << markup;
+    EXPECT_EQ(label->GetTextStyle().valign, c.v) << markup;
+  }
+}
+
+TEST(Painting, FontStylesChangeTheInk) {
+  auto ink = [](const char* font_attributes) {
+    TestWindow t({120, 40});
+    const std::string markup = std::string(R"(<Window><Font id="0" name="微软雅黑" size="20" default="true" )") +
+                               font_attributes + R"(/><Label text="安装Ag" bkcolor="#FFFFFFFF"/></Window>)";
+    EXPECT_TRUE(t.Build(markup).ok);
+    int dark = 0;
+    int lowest = 0;
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 120; ++x) {
+        if (testing::Red(t.host.PixelAt(x, y)) < 128) {
+          ++dark;
+          lowest = y;
+        }
+      }
+    }
+    return std::pair{dark, lowest};
+  };
+  const auto plain = ink("");
+  EXPECT_GT(ink("bold=\"true\"").first, plain.first * 11 / 10);
+  EXPECT_GT(ink("underline=\"true\"").first, plain.first + 40);
+  EXPECT_NE(ink("italic=\"true\""), plain);
+}
+
+}  // namespace
+}  // namespace Controls

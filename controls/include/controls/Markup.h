@@ -40,7 +40,10 @@ std::unique_ptr<Control> CreateBuiltinControl(std::string_view element);
 // with the caption "Quorvane" and the process ends with exit code 1.
 [[noreturn]] void FailMarkupLoad(Host& host);
 
-// BuildFromPackage, ending the process through FailMarkupLoad on failure.
+// BuildFromPackage / BuildFromResource, ending the process through
+// FailMarkupLoad on failure (a missing package counts as a markup failure).
 void BuildFromPackageOrExit(Window& window, std::string_view file, const ControlFactory& factory = {});
+void BuildFromResourceOrExit(Window& window, std::string_view resource_type, int resource_id, std::string_view file,
+                             const ControlFactory& factory = {});
 
 }  // namespace Controls
