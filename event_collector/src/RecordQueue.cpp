@@ -64,16 +64,19 @@ RecordQueue::SendResult RecordQueue::SendBatch(const SendFunction& send) {
     }
 
     bool ok = false;
-    try {
-        if (auto body = BuildPostBody(texts)) {
-            HttpResponse response = send(serverUrl_, *body);
-            ok = response.status == 200;
-            if (!ok) std::cerr << "EventCollector SDK send failed: " << response.body << std::endl;
+    if (auto body = BuildPostBody(texts)) {
+        HttpResponse response;
+        try {
+            response = send(serverUrl_, *body);
+        } catch (const std::exception& error) {
+            std::cerr << error.what() << std::endl;
+            response = HttpResponse{-1, error.what(), {}};
+        } catch (...) {
+            std::cerr << "unknown error while sending" << std::endl;
+            response = HttpResponse{-1, "unknown error while sending", {}};
         }
-    } catch (const std::exception& error) {
-        std::cerr << error.what() << std::endl;
-    } catch (...) {
-        std::cerr << "unknown error while sending" << std::endl;
+        ok = response.status == 200;
+        if (!ok) std::cerr << "EventCollector SDK send failed: " << response.body << std::endl;
     }
 
     std::lock_guard lock(recordsLock_);

@@ -92,7 +92,7 @@ TEST_F(QueueTest, ThrowingTransportCountsAsFailure) {
     EXPECT_FALSE(queue.Flush([](const std::string&, const std::string&) -> HttpResponse {
         throw std::runtime_error("transport broke");
     }));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "transport broke\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "transport broke\nEventCollector SDK send failed: transport broke\n");
     EXPECT_EQ(queue.Size(), 1u);
 }
 
