@@ -239,3 +239,75 @@ TEST(Painting, FontStylesChangeTheInk) {
 
 }  // namespace
 }  // namespace Controls
+
+namespace Controls {
+namespace {
+
+// A 6x6 image: 2-pixel corners in four colours, grey edges and a centre of
+// two columns (black, then blue) so that tiling shows.
+std::unique_ptr<Image> GridImage() {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 6, 6);
+  auto* px = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(s));
+  const int stride = cairo_image_surface_get_stride(s) / 4;
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      const bool left = x < 2, right = x >= 4, top = y < 2, bottom = y >= 4;
+      std::uint32_t c = 0xFF808080;
+      if (top && left) c = 0xFFFF0000;
+      if (top && right) c = 0xFF00FF00;
+      if (bottom && left) c = 0xFF0000FF;
+      if (bottom && right) c = 0xFFFFFFFF;
+      if (!left && !right && !top && !bottom) c = x == 2 ? 0xFF000000 : 0xFF0000FF;
+      px[y * stride + x] = c;
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  auto image = Image::Decode(PngOf(s));
+  cairo_surface_destroy(s);
+  return image;
+}
+
+TEST(Painting, NineGridKeepsCornersStretchesTheRestAndHonoursFadeHoleAndTiles) {
+  auto image = GridImage();
+  ASSERT_TRUE(image);
+  struct Case {
+    const char* what;
+    int fade;
+    bool hole, xtiled;
+    std::vector<std::pair<Point, std::uint32_t>> probes;
+  } cases[] = {
+      {"stretched", 255, false, false,
+       {{{0, 0}, 0xFFFF0000}, {{1, 1}, 0xFFFF0000}, {{19, 0}, 0xFF00FF00}, {{0, 19}, 0xFF0000FF},
+        {{19, 19}, 0xFFFFFFFF}, {{10, 0}, 0xFF808080}, {{0, 10}, 0xFF808080}, {{4, 10}, 0xFF000000},
+        {{15, 10}, 0xFF0000FF}}},
+      {"hole", 255, true, false, {{{0, 0}, 0xFFFF0000}, {{10, 10}, 0u}, {{10, 0}, 0xFF808080}}},
+      {"tiled across", 255, false, true,
+       {{{2, 10}, 0xFF000000}, {{3, 10}, 0xFF0000FF}, {{4, 10}, 0xFF000000}, {{17, 10}, 0xFF0000FF}}},
+      {"faded", 0, false, false, {{{0, 0}, 0u}, {{10, 10}, 0u}}},
+  };
+  for (const Case& c : cases) {
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20);
+    cairo_t* cr = cairo_create(target);
+    DrawNineGrid(cr, *image, Rect{0, 0, 6, 6}, Rect{0, 0, 20, 20}, Rect{2, 2, 2, 2}, c.fade, c.hole, c.xtiled, false);
+    cairo_destroy(cr);
+    cairo_surface_flush(target);
+    auto* px = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(target));
+    const int stride = cairo_image_surface_get_stride(target) / 4;
+    for (const auto& [p, colour] : c.probes) {
+      EXPECT_EQ(px[p.y * stride + p.x], colour) << c.what << " at " << p.x << "," << p.y;
+    }
+    cairo_surface_destroy(target);
+  }
+  // Half opacity halves the premultiplied channels.
+  cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 20, 20);
+  cairo_t* cr = cairo_create(target);
+  DrawNineGrid(cr, *image, Rect{0, 0, 6, 6}, Rect{0, 0, 20, 20}, Rect{2, 2, 2, 2}, 128, false, false, false);
+  cairo_destroy(cr);
+  const std::uint32_t corner = *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(target));
+  EXPECT_NEAR(testing::Alpha(corner), 128, 1);
+  EXPECT_NEAR(testing::Red(corner), 128, 1);
+  cairo_surface_destroy(target);
+}
+
+}  // namespace
+}  // namespace Controls
