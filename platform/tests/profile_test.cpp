@@ -124,7 +124,7 @@ TEST_F(ProfileFile, BadFilesGiveDefaultsWithoutFailing) {
     } cases[] = {
         {"garbage", "]]][[[\n=\n==\n[\n[]\n=novalue\n\r\r\r\n[Install\n"},
         {"binary", std::string("\0\xFF\xFE[Install]\0\n\x80\x81=\xC3\n\0", 20)},
-        {"utf16", std::string("\xFF\xFE[\0I\0n\0s\0t\0a\0l\0l\0]\0", 22)},
+        {"utf16", std::string("\xFF\xFE[\0I\0n\0s\0t\0a\0l\0l\0]\0", 20)},
         {"huge value", "[Other]\nKey=" + std::string(10000, 'x') + "\n"},
         {"empty", ""},
     };
