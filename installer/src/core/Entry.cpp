@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <chrono>
 #include <charconv>
+#include <csignal>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "core/CommandLine.h"
 #include "core/LaunchSettings.h"
+#include "download/DownloadFailureReporter.h"
 #include "platform/environment.h"
 #include "platform/library_loading.h"
+#include "report/InstallerReports.h"
 #include "utils/DiagLog.h"
 #include "utils/InstanceMutex.h"
 
@@ -31,6 +35,22 @@ void HoldForTests() {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+// Test-only crash where the window will run, to see the crash reach analytics.
+void CrashForTests() {
+    if (platform::GetEnvironmentVariable("QUORVANE_TEST_CRASH") != std::optional<std::string>("segv")) return;
+    DIAG_LOG("crashing on request");
+    std::raise(SIGSEGV);
+}
+
+// The engines' failed size probes become install events.
+class AnalyticsDownloadFailureSink : public download::DownloadFailureReporter {
+public:
+    void Report(const std::string& title, double progress, const std::string& reason,
+                const std::string& ab_group) override {
+        ReportInstallEvent(title, static_cast<float>(progress), reason, {{"AB", ab_group}});
+    }
+};
+
 void LogSettings(const LaunchSettings& settings) {
     DIAG_LOG("DownloadUrl=%s DownloadType=%d DownloadScale=%g IsCheckNet=%d IsEnableAppAnalytics=%d",
              settings.DownloadUrl.c_str(), settings.DownloadType, settings.DownloadScale, settings.IsCheckNet ? 1 : 0,
@@ -43,10 +63,12 @@ void LogSettings(const LaunchSettings& settings) {
 }  // namespace
 
 void CrashFilter(const platform::CrashInfo& info) {
-    // The crash is reported from here once usage analytics exists (an install
-    // event, then the crash event). Afterwards the hook restores the default
-    // action, so the process still ends the way it would have.
+    // An install event, then the crash event, which flushes both at once.
+    // Afterwards the hook restores the default action, so the process still
+    // ends the way it would have.
     (void)info;
+    ReportInstallEvent("崩溃退出", 0, "", {{"AB", "IN"}});
+    ReportCrashEvent();
 }
 
 int InstallerMain(const std::vector<std::string>& arguments) {
@@ -59,7 +81,9 @@ int InstallerMain(const std::vector<std::string>& arguments) {
     if (!curl_ready) {
         settings.CurlReady = false;
         DIAG_LOG("libcurl global initialisation failed");
-        // The failure is reported as an install event here once usage analytics exists.
+        // Reported like every other start-up problem; analytics is not running
+        // yet at this point, so today the report goes nowhere.
+        ReportInstallEvent("libcurl初始化失败", 0, "", {{"AB", "IN"}});
     }
 
     Utils::InstanceMutex instance(kInstanceMutexName);
@@ -72,14 +96,19 @@ int InstallerMain(const std::vector<std::string>& arguments) {
 
     // Usage analytics starts here, before the switches: it sees the settings
     // file's choice of "IsEnableAppAnalytics".
+    StartAnalytics();
+    download::SetDownloadFailureReporter(std::make_shared<AnalyticsDownloadFailureSink>());
 
     settings.ApplySwitches(SwitchesFromArguments(arguments));
     LogSettings(settings);
 
     // The installer's window is created here and runs until it closes.
     HoldForTests();
+    CrashForTests();
 
-    // Once analytics exists, the tracker is released here (before libcurl goes).
+    // The tracker's last flush needs libcurl, so it goes first.
+    download::SetDownloadFailureReporter(nullptr);
+    StopAnalytics();
     if (curl_ready) curl_global_cleanup();
     DIAG_LOG("start-up done, exiting");
     return 0;  // `instance` releases the mutex last

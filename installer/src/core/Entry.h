@@ -11,6 +11,8 @@
 // QUORVANE_TEST_HOLD_MS (tests only): milliseconds to wait, holding the mutex,
 // where the installer's window would run (at most one minute), so that a test
 // can start a second instance while the first is alive.
+// QUORVANE_TEST_CRASH=segv (tests only): a fatal signal at that same point,
+// so that a test sees the crash hook's reports reach analytics.
 #include <string>
 #include <vector>
 
