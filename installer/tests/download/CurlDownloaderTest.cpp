@@ -201,25 +201,38 @@ TEST(CurlDownloader, OwnerRestartAfterFailGetsNoSecondRetry) {
                                                          DL_CODE_FAIL}));
 }
 
-// A status of 400 on the first probe is reported with its reason; the second
-// probe accepts it and the download still succeeds.
+// A status of 400 on the first header probe is reported with its reason and
+// counts as an unknown size; the second probe accepts 400 (without a report).
 TEST(CurlDownloader, HeadAnsweredWith400IsReported) {
-    auto reporter = std::make_shared<CapturingReporter>();
-    download::SetDownloadFailureReporter(reporter);
-    TempFolder folder;
-    DownloadHost host;
-    ASSERT_TRUE(host.Start());
-    std::string url = host.AddPackage({.content = RandomBytes(kMiB), .faults = {.head_status = 400, .head_status_count = 1}});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CCurlDownloader>(callback, url, target);
-    });
-    owner.Start();
-    ASSERT_TRUE(owner.WaitForEnd());
-    download::SetDownloadFailureReporter(nullptr);
-    EXPECT_EQ(owner.LastCode(), DL_CODE_SUCCESS);
-    std::lock_guard guard(reporter->lock);
-    EXPECT_EQ(reporter->reasons, (std::vector<std::string>{"下载失败原因|1.获取文件大小的状态码为=400；|IN"}));
+    struct Case {
+        int head_status_count;
+        std::int32_t final_code;
+        std::size_t reports;
+    } cases[] = {
+        {1, DL_CODE_SUCCESS, 1},  // only the first probe sees 400
+        {-1, DL_CODE_FAIL, 6},    // every probe: one report per transfer attempt
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.head_status_count);
+        auto reporter = std::make_shared<CapturingReporter>();
+        download::SetDownloadFailureReporter(reporter);
+        TempFolder folder;
+        DownloadHost host;
+        ASSERT_TRUE(host.Start());
+        std::string url = host.AddPackage(
+            {.content = RandomBytes(kMiB), .faults = {.head_status = 400, .head_status_count = c.head_status_count}});
+        const std::string target = folder.File("package.exe");
+        Owner owner(target, [&](DownloadCallback callback) {
+            return std::make_unique<CCurlDownloader>(callback, url, target);
+        });
+        owner.Start();
+        ASSERT_TRUE(owner.WaitForEnd());
+        download::SetDownloadFailureReporter(nullptr);
+        EXPECT_EQ(owner.LastCode(), c.final_code);
+        std::lock_guard guard(reporter->lock);
+        EXPECT_EQ(reporter->reasons,
+                  std::vector<std::string>(c.reports, "下载失败原因|1.获取文件大小的状态码为=400；|IN"));
+    }
 }
 
 // A finished file that cannot be moved to the target is a failed transfer,
