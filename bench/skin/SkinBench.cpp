@@ -8,8 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "controls/Label.h"
-#include "controls/Layouts.h"
+#include "controls/Controls.h"
 #include "controls/Markup.h"
 #include "controls/SkinPackage.h"
 #include "controls/Text.h"

@@ -16,10 +16,11 @@ bool Container::SetAttribute(std::string_view name, std::string_view value) {
 
 Control* Container::Add(std::unique_ptr<Control> child) {
   child->SetParent(this);
-  child->SetWindow(window_);
   children_.push_back(std::move(child));
+  Control* added = children_.back().get();
+  if (window_) window_->Adopt(added);  // the markup builder adds before any window is set
   NeedParentUpdate();
-  return children_.back().get();
+  return added;
 }
 
 Control* Container::GetItemAt(int index) const {

@@ -1,4 +1,4 @@
-#include "controls/Label.h"
+#include "controls/Edit.h"
 #include "controls/Window.h"
 
 namespace Controls {
@@ -94,66 +94,27 @@ void Edit::PaintText(cairo_t* cr) {
   const Rect box = pos_.Deflate(text_padding_);
   TextStyle single = style_;
   single.multiline = false;
-  DrawText(cr, text_, Font(), CurrentTextColor(), box, single);
-  if (!focused_ || read_only_) return;
-  // The caret stands after the text before it, on a one-pixel line.
-  const Size before = MeasureText(std::string_view(text_).substr(0, caret_), Font());
+  scroll_ = 0;
+  if (!focused_ || read_only_) {
+    DrawText(cr, text_, Font(), CurrentTextColor(), box, single);
+    return;
+  }
+  // While editing, the text scrolls so that the caret stays inside the box.
+  const int caret_x = MeasureText(std::string_view(text_).substr(0, caret_), Font()).cx;
+  const int scroll = scroll_ = std::max(0, caret_x - box.Width() + 2);
+  single.halign = HAlign::Left;
+  single.ellipsis = false;
+  cairo_save(cr);
+  cairo_rectangle(cr, box.left, box.top, box.Width(), box.Height());
+  cairo_clip(cr);
+  DrawText(cr, text_, Font(), CurrentTextColor(), Rect{box.left - scroll, box.top, box.right, box.bottom}, single);
   const int height = Font().size + 4;
-  const int x = std::min(box.left + before.cx, box.right - 1);
+  const int x = box.left + caret_x - scroll;
   const int top = box.top + (box.Height() - height) / 2;
   const Color c = CurrentTextColor();
   cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0, 1.0);
   cairo_rectangle(cr, x, top, 1, height);
   cairo_fill(cr);
-}
-
-bool Progress::SetAttribute(std::string_view name, std::string_view value) {
-  if (name == "foreimage") {
-    fore_image_.Set(std::string(value));
-  } else if (name == "min") {
-    if (auto v = ParseInt(value)) min_ = *v;
-  } else if (name == "max") {
-    if (auto v = ParseInt(value)) max_ = *v;
-  } else if (name == "value") {
-    if (auto v = ParseInt(value)) SetValue(*v);
-  } else {
-    return Label::SetAttribute(name, value);
-  }
-  return true;
-}
-
-void Progress::SetValue(int value) {
-  value = std::clamp(value, min_, std::max(min_, max_));
-  if (value == value_) return;
-  value_ = value;
-  Invalidate();
-}
-
-void Progress::SetForeImage(std::string descriptor) {
-  fore_image_.Set(std::move(descriptor));
-  Invalidate();
-}
-
-Rect Progress::ForeRect() const {
-  Rect r = pos_;
-  if (max_ <= min_) {
-    r.right = r.left;
-    return r;
-  }
-  const long long share = static_cast<long long>(pos_.Width()) * (value_ - min_) / (max_ - min_);
-  r.right = r.left + static_cast<int>(share);
-  return r;
-}
-
-void Progress::PaintStatusImage(cairo_t* cr) {
-  const Rect fore = ForeRect();
-  if (fore.Empty()) return;
-  // The fore image is laid out over the whole bar and cut at the value, so a
-  // stretchable image keeps its ends at every value.
-  cairo_save(cr);
-  cairo_rectangle(cr, fore.left, fore.top, fore.Width(), fore.Height());
-  cairo_clip(cr);
-  DrawImage(cr, fore_image_);
   cairo_restore(cr);
 }
 

@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "controls/Label.h"
-#include "controls/Layouts.h"
+#include "controls/Controls.h"
 #include "controls/SkinPackage.h"
 
 namespace Controls {

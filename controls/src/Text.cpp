@@ -66,8 +66,10 @@ void DrawText(cairo_t* cr, std::string_view text, const FontSpec& font, Color co
   pango_layout_set_width(layout, box.Width() * PANGO_SCALE);
   if (style.multiline) {
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-  } else {
+  } else if (style.ellipsis) {
     pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+  } else {
+    pango_layout_set_width(layout, -1);
   }
   pango_layout_set_alignment(layout, style.halign == HAlign::Left     ? PANGO_ALIGN_LEFT
                                      : style.halign == HAlign::Center ? PANGO_ALIGN_CENTER

@@ -43,15 +43,20 @@ Window::~Window() {
 
 void Window::AttachRoot(std::unique_ptr<Control> root) {
   root_ = std::move(root);
+  Adopt(root_.get());
+  need_layout_ = true;
+  host_.Invalidate(Rect{0, 0, host_.ClientSize().cx, host_.ClientSize().cy});
+}
+
+void Window::Adopt(Control* subtree) {
   std::vector<Control*> all;
-  Walk(root_.get(), [&](Control* c) {
+  Walk(subtree, [&](Control* c) {
     c->SetWindow(this);
     all.push_back(c);
     return false;
   });
   for (Control* c : all) c->DoInit();
-  need_layout_ = true;
-  host_.Invalidate(Rect{0, 0, host_.ClientSize().cx, host_.ClientSize().cy});
+  NeedUpdate();
 }
 
 void Window::SetCustomAttribute(std::string_view name, std::string_view value) {
@@ -149,8 +154,13 @@ void Window::OnMouseMove(Point p) {
     hot_ = now;
     SendEvent(old, EventType::MouseLeave, p);
     SendEvent(hot_, EventType::MouseEnter, p);
-    const std::string_view cls = hot_ ? hot_->GetClass() : std::string_view();
-    host_.SetCursor(cls == "Edit" ? Cursor::IBeam : Cursor::Arrow);
+    Cursor cursor = Cursor::Arrow;
+    if (hot_ && hot_->GetClass() == "Edit") {
+      cursor = Cursor::IBeam;
+    } else if (hot_ && hot_->IsFocusable() && hot_->IsEnabled()) {
+      cursor = Cursor::Hand;  // anything that can be pressed
+    }
+    host_.SetCursor(cursor);
   }
   SendEvent(hot_, EventType::MouseMove, p);
 }

@@ -3,8 +3,7 @@
 #include <thread>
 
 #include "TestWindow.h"
-#include "controls/Label.h"
-#include "controls/Layouts.h"
+#include "controls/Controls.h"
 
 namespace Controls {
 namespace {
@@ -200,6 +199,46 @@ TEST(Notifications, QueuedForAWindowThatIsGoneAreDropped) {
     window.SendNotify(window.GetRoot(), "late", 0, 0, true);
   }
   EXPECT_EQ(host.RunPosted(), 1);
+}
+
+}  // namespace
+}  // namespace Controls
+
+namespace Controls {
+namespace {
+
+TEST(Input, EditScrollsToKeepTheCaretVisible) {
+  testing::TestWindow t({120, 30});
+  ASSERT_TRUE(t.Build(R"(<Window><Edit name="e" bkcolor="#FFFFFFFF" textcolor="#FF000000"/></Window>)").ok);
+  auto* edit = t.Find<Edit>("e");
+  t.host.Click({5, 5});
+  t.host.Type("/home/someone/with/a/rather/long/install/path/Quorvane");
+  t.host.PaintAll();
+  const int full = MeasureText(edit->GetText(), t.window.GetFont(-1)).cx;
+  EXPECT_EQ(edit->GetScroll(), full - 120 + 2);
+  int dark = 0;  // the caret, in the text colour, stands at the right edge
+  for (int y = 0; y < 30; ++y) dark += testing::Red(t.host.PixelAt(119 - 1, y)) < 60;
+  EXPECT_GT(dark, 8);
+  t.host.KeyDown(KeyHome);
+  t.host.PaintAll();
+  EXPECT_EQ(edit->GetScroll(), 0);
+  t.window.SetFocus(nullptr);
+  t.host.PaintAll();
+  EXPECT_EQ(edit->GetScroll(), 0);
+}
+
+TEST(Layout, ControlsAddedAtRunTimeJoinTheWindow) {
+  testing::TestWindow t({100, 100});
+  ASSERT_TRUE(t.Build(R"(<Window><VerticalLayout name="v"/></Window>)").ok);
+  auto box = std::make_unique<HorizontalLayout>();
+  auto* button = box->Add(std::make_unique<Button>());
+  button->SetName("late");
+  t.Find<Container>("v")->Add(std::move(box));
+  EXPECT_EQ(t.window.FindControl("late"), button);
+  EXPECT_EQ(button->GetWindow(), &t.window);
+  t.host.Click({50, 50});
+  EXPECT_EQ(t.Count("click"), 1);
+  EXPECT_EQ(t.host.CurrentCursor(), Cursor::Hand);
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestWindow.h"
-#include "controls/Label.h"
-#include "controls/Layouts.h"
+#include "controls/Controls.h"
 
 namespace Controls {
 namespace {

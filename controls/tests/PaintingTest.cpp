@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "TestWindow.h"
-#include "controls/Label.h"
+#include "controls/Controls.h"
 
 namespace Controls {
 namespace {

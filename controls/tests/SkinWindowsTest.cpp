@@ -5,8 +5,7 @@
 #include <filesystem>
 
 #include "TestWindow.h"
-#include "controls/Label.h"
-#include "controls/Layouts.h"
+#include "controls/Controls.h"
 
 namespace Controls {
 namespace {

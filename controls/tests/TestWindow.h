@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/Label.h"
+#include "controls/Controls.h"
 #include "controls/Markup.h"
 #include "controls/SkinPackage.h"
 #include "controls/Text.h"

@@ -25,6 +25,7 @@ struct TextStyle {
   HAlign halign = HAlign::Left;
   VAlign valign = VAlign::Center;
   bool multiline = false;
+  bool ellipsis = true;  // a single line too long for its box ends in "…"
 };
 
 // Draws `text` inside `box`, clipped to it. "\r\n" breaks a line; a multi-line

@@ -35,6 +35,8 @@ class Window {
 
   // --- built from markup (see Markup.h) ---
   void AttachRoot(std::unique_ptr<Control> root);
+  // A subtree joined the window at run time: it belongs here and is initialised.
+  void Adopt(Control* subtree);
   Control* GetRoot() const { return root_.get(); }
   Size GetInitSize() const { return init_size_; }
   void SetInitSize(Size size) { init_size_ = size; }
