@@ -1,9 +1,10 @@
 // The collector stand-in as a program, for the demo and for tests that want
 // a separate process:
 //   collector [--plain] [--port N] [--records FILE] [--ca-out FILE] [--print]
-//             [--status N] [--delay-ms N] [--drop]
-// It prints "collector listening on <url>" once it serves, and stops on
-// end of input or SIGTERM/SIGINT.
+//             [--status N] [--delay-ms N] [--drop] [--wait-stdin]
+// It prints "collector listening on <url>" once it serves (HTTPS unless
+// --plain; --ca-out writes the authority a client must trust), and stops on
+// SIGTERM/SIGINT, or with --wait-stdin also when its input ends.
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
