@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "TrackerInstance.h"
 #include "platform/environment.h"
+#include "platform/module_path.h"
 #include "platform/profile.h"
 
 namespace tessavon::tracking {
@@ -141,6 +142,24 @@ TEST_F(TrackerWithCollector, FreshStartCreatesIdentityAndSendsCommonProperties) 
     // The activity's profile: three visit dates, seven texts.
     EXPECT_EQ(Stored("profile_set_once").size(), 3u);
     EXPECT_EQ(Stored("profile_set").size(), 7u);
+}
+
+TEST_F(TrackerWithCollector, ProductSettingsBesideTheProgramCanMoveTheSettingsFile) {
+    // The installer writes "set.ini"; the tracker asks for "Set.ini".
+    const auto productSettings = platform::ModuleFolder() / "set.ini";
+    const auto elsewhere = folder_.path() / "elsewhere" / "deeper" / "analytics.ini";
+    std::ofstream(productSettings) << "[Install]\nQXUsageAnalyticsIni=" << elsewhere.string() << "\n";
+    auto tracker = Start();
+    std::filesystem::remove(productSettings);
+    EXPECT_TRUE(std::filesystem::exists(elsewhere));
+    EXPECT_EQ(platform::GetProfileString(elsewhere, "UninstallInfo", "AppName", ""), kAppName);
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+    tracker->trackClick({.name = "立即安装"}, {});
+    tracker.reset();
+    ReleaseUsageTracker();
+    EXPECT_EQ(Stored("track", "QxEventClick").size(), 1u);
+    // That folder is now the local folder: the log lives beside the settings.
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.parent_path() / (std::string(kAppName) + "_QXSLog.txt")));
 }
 
 TEST_F(TrackerWithCollector, AnotherCollectorUrlStartsAFreshSignedOutIdentity) {
