@@ -145,11 +145,6 @@ void Control::DoPaint(cairo_t* cr, const Rect& dirty) {
 
 namespace {
 
-void SetColor(cairo_t* cr, Color c) {
-  cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
-                        ((c >> 24) & 0xFF) / 255.0);
-}
-
 // A rectangle with corner ellipses of `round` (w, h) pixels, as a path.
 void RoundedPath(cairo_t* cr, double x, double y, double w, double h, Size round) {
   const double rx = std::min(round.cx / 2.0, w / 2), ry = std::min(round.cy / 2.0, h / 2);
@@ -174,7 +169,7 @@ void RoundedPath(cairo_t* cr, double x, double y, double w, double h, Size round
 
 void Control::FillRect(cairo_t* cr, const Rect& r, Color color) const {
   if (color == 0) return;  // 0 means no colour at all
-  SetColor(cr, color);
+  SetSourceColor(cr, color);
   RoundedPath(cr, r.left, r.top, r.Width(), r.Height(), border_round_);
   cairo_fill(cr);
 }
@@ -185,7 +180,7 @@ void Control::PaintBkImage(cairo_t* cr) { DrawImage(cr, bk_image_); }
 
 void Control::PaintBorder(cairo_t* cr) {
   if (border_size_ <= 0 || border_color_ == 0) return;
-  SetColor(cr, border_color_);
+  SetSourceColor(cr, border_color_);
   const double half = border_size_ / 2.0;
   RoundedPath(cr, pos_.left + half, pos_.top + half, pos_.Width() - border_size_, pos_.Height() - border_size_,
               border_round_);

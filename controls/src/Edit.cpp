@@ -111,8 +111,7 @@ void Edit::PaintText(cairo_t* cr) {
   const int height = Font().size + 4;
   const int x = box.left + caret_x - scroll;
   const int top = box.top + (box.Height() - height) / 2;
-  const Color c = CurrentTextColor();
-  cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0, 1.0);
+  SetSourceColor(cr, CurrentTextColor() | 0xFF000000);
   cairo_rectangle(cr, x, top, 1, height);
   cairo_fill(cr);
   cairo_restore(cr);

@@ -186,6 +186,11 @@ void DrawCell(cairo_t* cr, cairo_surface_t* surface, const Rect& src, const Rect
 
 }  // namespace
 
+void SetSourceColor(cairo_t* cr, Color c) {
+  cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
+                        ((c >> 24) & 0xFF) / 255.0);
+}
+
 void DrawNineGrid(cairo_t* cr, const Image& image, Rect s, const Rect& t, const Rect& c, int fade, bool hole,
                   bool xtiled, bool ytiled) {
   if (fade <= 0) return;

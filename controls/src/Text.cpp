@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "controls/Image.h"
 #include "platform/resources.h"
 
 namespace Controls {
@@ -82,8 +83,7 @@ void DrawText(cairo_t* cr, std::string_view text, const FontSpec& font, Color co
   cairo_save(cr);
   cairo_rectangle(cr, box.left, box.top, box.Width(), box.Height());
   cairo_clip(cr);
-  cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
-                        ((color >> 24) & 0xFF) / 255.0);
+  SetSourceColor(cr, color);
   cairo_move_to(cr, box.left, y);
   pango_cairo_show_layout(cr, layout);
   cairo_restore(cr);

@@ -86,6 +86,9 @@ class ImageRef {
   bool failed_ = false;
 };
 
+// Makes an ARGB colour the cairo source.
+void SetSourceColor(cairo_t* cr, Color color);
+
 // Draws `source` of `image` into `target` as a nine-grid with `corner` margins.
 void DrawNineGrid(cairo_t* cr, const Image& image, Rect source, const Rect& target, const Rect& corner, int fade,
                   bool hole, bool xtiled, bool ytiled);
