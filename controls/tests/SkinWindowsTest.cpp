@@ -201,6 +201,32 @@ TEST(SkinWindows, TitleButtonsClickAndNeverShowTheMissingDisabledImage) {
   EXPECT_EQ(w.log.back().sender, w.window.FindControl("treatyCb"));
 }
 
+TEST(SkinWindows, MainWindowPagesAndRootTimersNotify) {
+  SkinWindow w("MainWnd.xml");
+  ASSERT_TRUE(w.result.ok);
+  auto* pages = w.Find<TabLayout>("mainTabLt");
+  ASSERT_TRUE(pages->SelectItem(1));
+  ASSERT_TRUE(pages->SelectItem(2));
+  ASSERT_EQ(w.Count("tabselect"), 2);
+  EXPECT_EQ(w.log[0].sender, pages);
+  EXPECT_EQ(w.log[0].wParam, 1);
+  EXPECT_EQ(w.log[0].lParam, 0);
+  EXPECT_EQ(w.log[1].wParam, 2);
+  EXPECT_EQ(w.log[1].lParam, 1);
+  EXPECT_FALSE(pages->GetItemAt(0)->IsVisible());
+  EXPECT_TRUE(pages->GetItemAt(2)->IsVisible());
+
+  w.log.clear();
+  Control* root = w.window.GetRoot();
+  ASSERT_TRUE(w.window.SetTimer(root, 10, 3000));
+  ASSERT_TRUE(w.window.SetTimer(w.Find("progressAnLb"), 2100, 30));
+  w.host.Advance(3000);
+  EXPECT_EQ(w.Count("timer"), 101);
+  auto from_root = std::find_if(w.log.begin(), w.log.end(), [&](const auto& r) { return r.sender == root; });
+  ASSERT_NE(from_root, w.log.end());
+  EXPECT_EQ(from_root->wParam, 10);
+}
+
 TEST(SkinWindows, CaptionBandDragsExceptOverButtons) {
   SkinWindow w("MainWnd.xml");
   ASSERT_TRUE(w.result.ok);
