@@ -203,6 +203,7 @@ int CurlClient::Transfer(const std::string& part_path) {
         set(CURLOPT_FAILONERROR, 1L);
         set(CURLOPT_CONNECTTIMEOUT, timings.connect_timeout_s);
         set(CURLOPT_NOSIGNAL, 1L);
+        set(CURLOPT_BUFFERSIZE, download::kReceiveBufferSize);
         if (resume_offset_ > 0) set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resume_offset_));
         if (!download::ApplyStallLimit(handle_, timings.stream_low_speed_time_s)) refused |= CURLE_BAD_FUNCTION_ARGUMENT;
         if (!download::ApplyTransferSecurity(handle_)) refused |= CURLE_BAD_FUNCTION_ARGUMENT;

@@ -40,6 +40,17 @@ bool EngineThreads::Sleep(int ms) {
     return !changed_.wait_for(guard, std::chrono::milliseconds(ms), [&] { return stop_; });
 }
 
+bool EngineThreads::WaitUntil(const std::function<bool()>& condition, int poll_ms) {
+    std::unique_lock guard(lock_);
+    while (!stop_ && !condition()) changed_.wait_for(guard, std::chrono::milliseconds(poll_ms));
+    return condition();
+}
+
+void EngineThreads::Notify() {
+    std::lock_guard guard(lock_);
+    changed_.notify_all();
+}
+
 void EngineThreads::WaitIdle() {
     std::unique_lock guard(lock_);
     changed_.wait(guard, [&] { return running_ == 0; });

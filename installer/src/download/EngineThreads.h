@@ -50,6 +50,11 @@ public:
     bool StopRequested() const { return stop_requested_.load(std::memory_order_relaxed); }
     // Sleeps up to `ms`; answers false when woken by a stop request.
     bool Sleep(int ms);
+    // Sleeps until `condition` holds (checked at least every `poll_ms` and at
+    // each Notify) or a stop is requested; answers whether it holds.
+    bool WaitUntil(const std::function<bool()>& condition, int poll_ms);
+    // Wakes WaitUntil callers to look at their condition again.
+    void Notify();
     // Waits until every ticket is released.
     void WaitIdle();
 

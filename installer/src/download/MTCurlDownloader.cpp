@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cinttypes>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <thread>
 
 #include "core/LaunchSettings.h"
 #include "download/CurlCommon.h"
@@ -266,6 +264,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode& node) {
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(CURLOPT_LOW_SPEED_TIME, timings.range_low_speed_time_s);
     set(CURLOPT_RANGE, range);
+    set(CURLOPT_BUFFERSIZE, download::kReceiveBufferSize);
     if (refused != 0) return refused;
     CURLcode code = curl_easy_perform(node.handle);
     if (code == CURLE_WRITE_ERROR && node.start > node.end && node.answer_matches) {
@@ -300,14 +299,18 @@ void CMTCurlDownloader::downloadThreadFun(DownloadPartNode& node) {
         node.file = nullptr;
     }
     --running_parts_;
+    threads_.Notify();
 }
 
 void CMTCurlDownloader::waitForFinishThreadFun() {
+    // Woken by the last range as it ends; the poll is only a safety net.
     const int poll_ms = download::TheDownloadTimings().range_wait_poll_ms;
-    while (running_parts_ > 0) {
-        if (!threads_.Sleep(poll_ms)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!threads_.WaitUntil([this] { return running_parts_ == 0; }, poll_ms)) {
+        // Stopping: the ranges still end on their own, and the destructor
+        // releases the nodes once every thread is gone.
+        return;
     }
-    if (threads_.StopRequested()) return;  // the destructor releases the nodes
+    if (threads_.StopRequested()) return;
     int failure = 0;
     for (const auto& node : parts_) {
         if (node->result != 0) {

@@ -126,6 +126,7 @@ std::int32_t UrlDownloadToFile(const std::string& url, const std::string& path, 
         curl_easy_setopt(curl, CURLOPT_CAINFO, bundle);
     }
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnTransferInfo);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
@@ -134,8 +135,7 @@ std::int32_t UrlDownloadToFile(const std::string& url, const std::string& path, 
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
 
-    bool written = std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    written = std::fclose(file) == 0 && written;
+    bool written = std::fclose(file) == 0;
     std::int32_t result = ResultOf(code, status);
     if (result == kUrlOk && !written) result = kUrlAccessDenied;
     if (result == kUrlOk && std::rename(temporary.c_str(), path.c_str()) != 0) result = kUrlAccessDenied;
