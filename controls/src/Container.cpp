@@ -7,7 +7,7 @@ bool Container::SetAttribute(std::string_view name, std::string_view value) {
   if (name == "inset") {
     if (auto r = ParseRect(value)) inset_ = *r;
   } else if (name == "childpadding") {
-    if (auto v = ParseInt(value)) child_padding_ = *v;
+    if (auto v = ParseCoordinate(value)) child_padding_ = *v;
   } else {
     return Control::SetAttribute(name, value);
   }

@@ -18,9 +18,9 @@ bool Control::SetAttribute(std::string_view name, std::string_view value) {
   } else if (name == "userdata") {
     user_data_ = std::string(value);
   } else if (name == "width") {
-    if (auto v = ParseInt(value)) SetFixedWidth(*v);
+    if (auto v = ParseCoordinate(value)) SetFixedWidth(*v);
   } else if (name == "height") {
-    if (auto v = ParseInt(value)) SetFixedHeight(*v);
+    if (auto v = ParseCoordinate(value)) SetFixedHeight(*v);
   } else if (name == "pos") {
     if (auto r = ParseRect(value)) {
       float_pos_ = *r;
@@ -42,7 +42,7 @@ bool Control::SetAttribute(std::string_view name, std::string_view value) {
   } else if (name == "bordercolor") {
     if (auto c = ParseColor(value)) border_color_ = *c;
   } else if (name == "bordersize") {
-    if (auto v = ParseInt(value)) border_size_ = std::max(*v, 0);
+    if (auto v = ParseCoordinate(value)) border_size_ = std::max(*v, 0);
   } else if (name == "borderround") {
     if (auto s = ParseSize(value)) border_round_ = *s;
   } else {
@@ -58,13 +58,13 @@ void Control::SetText(std::string text) {
 }
 
 void Control::SetFixedWidth(int cx) {
-  if (cx < 0 || cx == fixed_.cx) return;
+  if (cx < 0 || cx > kMaxCoordinate || cx == fixed_.cx) return;
   fixed_.cx = cx;
   NeedParentUpdate();
 }
 
 void Control::SetFixedHeight(int cy) {
-  if (cy < 0 || cy == fixed_.cy) return;
+  if (cy < 0 || cy > kMaxCoordinate || cy == fixed_.cy) return;
   fixed_.cy = cy;
   NeedParentUpdate();
 }

@@ -15,9 +15,10 @@ void StackChildren(const Rect& inner, int gap, std::vector<std::unique_ptr<Contr
     if (c->IsVisible() && !c->IsFloat()) items.push_back(c.get());
   }
   if (items.empty()) return;
-  const int extent = vertical ? inner.Height() : inner.Width();
+  // Sizes are bounded, but many children can still add up past an int.
+  const long long extent = vertical ? inner.Height() : inner.Width();
   const Size available{inner.Width(), inner.Height()};
-  int used = gap * static_cast<int>(items.size() - 1);
+  long long used = static_cast<long long>(gap) * static_cast<long long>(items.size() - 1);
   int shares = 0;
   for (Control* c : items) {
     const Rect& m = c->GetPadding();
@@ -30,10 +31,11 @@ void StackChildren(const Rect& inner, int gap, std::vector<std::unique_ptr<Contr
     }
     used += vertical ? m.top + m.bottom : m.left + m.right;
   }
-  const int free_space = std::max(extent - used, 0);
+  const int free_space = static_cast<int>(std::max(extent - used, 0LL));
   const int share = shares ? free_space / shares : 0;
   int remainder = shares ? free_space - share * shares : 0;
-  int cursor = vertical ? inner.top : inner.left;
+  long long cursor = vertical ? inner.top : inner.left;
+  constexpr long long kFar = 1LL << 30;  // far beyond any window: such children are simply not seen
   for (Control* c : items) {
     const Rect& m = c->GetPadding();
     const Size want = c->EstimateSize(available);
@@ -43,16 +45,16 @@ void StackChildren(const Rect& inner, int gap, std::vector<std::unique_ptr<Contr
       if (--shares == 0) along += remainder;  // the last share takes the rounding
     }
     Rect r;
+    const int start = static_cast<int>(std::min(cursor + (vertical ? m.top : m.left), kFar));
+    const int end = static_cast<int>(std::min<long long>(start + static_cast<long long>(along), kFar));
     if (vertical) {
-      cursor += m.top;
       const int width = want.cx > 0 ? want.cx : inner.Width() - m.left - m.right;
-      r = {inner.left + m.left, cursor, inner.left + m.left + width, cursor + along};
-      cursor += along + m.bottom + gap;
+      r = {inner.left + m.left, start, inner.left + m.left + width, end};
+      cursor += static_cast<long long>(m.top) + along + m.bottom + gap;
     } else {
-      cursor += m.left;
       const int height = want.cy > 0 ? want.cy : inner.Height() - m.top - m.bottom;
-      r = {cursor, inner.top + m.top, cursor + along, inner.top + m.top + height};
-      cursor += along + m.right + gap;
+      r = {start, inner.top + m.top, end, inner.top + m.top + height};
+      cursor += static_cast<long long>(m.left) + along + m.right + gap;
     }
     c->SetPos(r);
   }

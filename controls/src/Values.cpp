@@ -14,7 +14,7 @@ std::optional<std::vector<int>> ParseInts(std::string_view text, std::size_t cou
   while (true) {
     std::size_t comma = text.find(',', start);
     std::string_view part = text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-    auto value = ParseInt(part);
+    auto value = ParseCoordinate(part);
     if (!value) return std::nullopt;
     out.push_back(*value);
     if (comma == std::string_view::npos) break;
@@ -36,6 +36,12 @@ std::optional<int> ParseInt(std::string_view text) {
   int value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<int> ParseCoordinate(std::string_view text) {
+  auto value = ParseInt(text);
+  if (!value || *value > kMaxCoordinate || *value < -kMaxCoordinate) return std::nullopt;
   return value;
 }
 

@@ -89,6 +89,9 @@ TEST(Markup, MalformedMarkupNeverCrashes) {
   for (int i = 0; i < 10000; ++i) deep_unknown += "<Nobody>";
   for (int i = 0; i < 10000; ++i) deep_unknown += "</Nobody>";
   deep_unknown += "</VerticalLayout></Window>";
+  std::string wide_row = "<Window><HorizontalLayout childpadding=\"1000000\">";
+  for (int i = 0; i < 5000; ++i) wide_row += "<Control width=\"1000000\" padding=\"1000000,0,1000000,0\"/>";
+  wide_row += "</HorizontalLayout></Window>";
   std::string just_deep_enough = "<Window>";
   for (int i = 0; i < kMaxMarkupDepth; ++i) just_deep_enough += "<VerticalLayout>";
   for (int i = 0; i < kMaxMarkupDepth; ++i) just_deep_enough += "</VerticalLayout>";
@@ -115,6 +118,7 @@ TEST(Markup, MalformedMarkupNeverCrashes) {
       {"empty", "", false},
       {"byte-order mark", "\xEF\xBB\xBF<Window><Label/></Window>", true},
       {"invalid UTF-8 text", "<Window><Label name=\"u\" text=\"\xFF\xFE\xC0\"/></Window>", true},
+      {"sizes adding up past any integer", wide_row, true},
       {"not a Window root", "<VerticalLayout><Label name=\"x\"/></VerticalLayout>", true},
   };
   for (const Case& c : cases) {

@@ -14,7 +14,11 @@ using Color = std::uint32_t;  // ARGB: alpha in the top byte
 
 // "#AARRGGBB", "0xAARRGGBB" or bare hex; at most eight hex digits.
 std::optional<Color> ParseColor(std::string_view text);
-// "l,t,r,b": four decimal integers separated by single commas.
+// Pixel coordinates and sizes beyond this are not screen geometry and are refused.
+inline constexpr int kMaxCoordinate = 1000000;
+// A decimal integer within ±kMaxCoordinate.
+std::optional<int> ParseCoordinate(std::string_view text);
+// "l,t,r,b": four coordinates separated by single commas.
 std::optional<Rect> ParseRect(std::string_view text);
 // "w,h".
 std::optional<Size> ParseSize(std::string_view text);
