@@ -23,18 +23,32 @@ protected:
         folder_ = fs::temp_directory_path() /
                   ("installer_entry_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder_);
-        fs::create_directories(folder_ / "run");
-        runtime_dir_ = std::make_unique<platform::ScopedEnvironmentVariable>("XDG_RUNTIME_DIR",
-                                                                              (folder_ / "run").string());
-        binary_ = platform::ModuleFolder() / "QuorvaneInstaller";
-        ASSERT_TRUE(fs::exists(binary_)) << binary_;
+        // The installers' lock, data and settings stay in this test's folder.
+        for (const char* name : {"XDG_RUNTIME_DIR", "HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                 "LOCALAPPDATA", "APPDATA"}) {
+            fs::create_directories(folder_ / name);
+            environment_.push_back(
+                std::make_unique<platform::ScopedEnvironmentVariable>(name, (folder_ / name).string()));
+        }
+        const fs::path built = platform::ModuleFolder() / "QuorvaneInstaller";
+        ASSERT_TRUE(fs::exists(built)) << built;
+        // A copy, so that the settings file beside it is this test's own.
+        binary_ = folder_ / "QuorvaneSetup";
+        fs::copy_file(built, binary_);
+    }
+
+    // The settings file beside the installer. Analytics, when on, only ever
+    // talks to a closed loopback port.
+    void WriteSettings(const std::string& install_keys) const {
+        std::ofstream ini(folder_ / "TessavonInstallerConfig.ini", std::ios::binary);
+        ini << "[Install]\r\nAnalyticsUrl=http://127.0.0.1:9/sa?project=pc\r\n" << install_keys;
     }
     void TearDown() override {
         for (auto& child : children_) {
             if (child->IsRunning()) child->Kill();
             child->Close();
         }
-        runtime_dir_.reset();
+        environment_.clear();
         fs::remove_all(folder_);
     }
 
@@ -63,11 +77,12 @@ protected:
 
     fs::path folder_;
     fs::path binary_;
-    std::unique_ptr<platform::ScopedEnvironmentVariable> runtime_dir_;
+    std::vector<std::unique_ptr<platform::ScopedEnvironmentVariable>> environment_;
     std::vector<std::unique_ptr<Utils::ChildProcess>> children_;
 };
 
 TEST_F(InstallerProcess, SecondInstanceLeavesAtOnceWithMinusOne) {
+    WriteSettings("IsEnableAppAnalytics=false\r\n");
     Utils::ChildProcess& first = Start(binary_, {}, "60000");
     ASSERT_NE(ReadUntil(first, "holding for").find("held"), std::string::npos);
 
@@ -87,15 +102,12 @@ TEST_F(InstallerProcess, SecondInstanceLeavesAtOnceWithMinusOne) {
 }
 
 TEST_F(InstallerProcess, SettingsFileBesideTheBinaryThenSwitches) {
-    const fs::path copy = folder_ / "QuorvaneSetup";
-    fs::copy_file(binary_, copy);
-    {
-        std::ofstream ini(folder_ / "TessavonInstallerConfig.ini", std::ios::binary);
-        ini << "[Install]\r\nDownloadType=2\r\nDownloadScale=0.5\r\nInstCmd=/from-file\r\n"
-               "DownloadUrl=http://127.0.0.1:1/${ROUTE}/pkg\r\n";
-    }
+    WriteSettings("DownloadType=2\r\nDownloadScale=0.5\r\nInstCmd=/from-file\r\nIsEnableAppAnalytics=false\r\n"
+                  "DownloadUrl=http://127.0.0.1:1/${ROUTE}/pkg\r\n");
     platform::ScopedEnvironmentVariable xp("QUORVANE_WINDOWS_VERSION", "5.1.2600");
-    Utils::ChildProcess& child = Start(copy, {"-downloadtype=3", "-downloadtype=1", "-instcmd", "-ischecknet=True"}, nullptr);
+    Utils::ChildProcess& child =
+        Start(binary_, {"-downloadtype=3", "-downloadtype=1", "-instcmd", "-ischecknet=True", "-isenableappanalytics=true"},
+              nullptr);
     std::string output = ReadUntil(child, "\n\n");
     EXPECT_EQ(child.Wait(), 0u) << output;
     EXPECT_NE(output.find("DownloadUrl=http://127.0.0.1:1/download_silent_xp/pkg DownloadType=3 DownloadScale=0.5 "
