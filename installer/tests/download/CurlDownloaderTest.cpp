@@ -288,3 +288,29 @@ TEST(CurlDownloader, DestroyingStopsARunningTransfer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A local file address works too: libcurl's file protocol gives the size (with
+// no status, which the probes report) and the body.
+TEST(CurlDownloader, FileAddress) {
+    auto reporter = std::make_shared<CapturingReporter>();
+    download::SetDownloadFailureReporter(reporter);
+    TempFolder folder;
+    const std::string source = folder.File("source.bin");
+    const std::string content = RandomBytes(kMiB + 5);
+    WriteFile(source, content);
+    const std::string target = folder.File("package.exe");
+    Owner owner(target, [&](DownloadCallback callback) {
+        return std::make_unique<CCurlDownloader>(callback, "file://" + source, target);
+    });
+    owner.Start();
+    ASSERT_TRUE(owner.WaitForEnd());
+    download::SetDownloadFailureReporter(nullptr);
+    EXPECT_EQ(owner.Codes(), (std::vector<std::int32_t>{DL_CODE_START, DL_CODE_NOTICE, DL_CODE_SUCCESS}));
+    EXPECT_TRUE(ReadFile(target) == content);
+    std::lock_guard guard(reporter->lock);
+    EXPECT_EQ(reporter->reasons.size(), 2u);
+}
+
+}  // namespace
