@@ -38,6 +38,11 @@ struct CDownloadInstaller::Gate {
         open = false;
         idle.wait(guard, [this] { return active == 0; });
     }
+    // Waits until no reaction runs; what the reactions wrote is then visible.
+    void WaitIdle() {
+        std::unique_lock guard(lock);
+        idle.wait(guard, [this] { return active == 0; });
+    }
 };
 
 CDownloadInstaller::CDownloadInstaller(StageCallback callback, std::string download_url,
@@ -63,6 +68,9 @@ CDownloadInstaller::~CDownloadInstaller() {
 void CDownloadInstaller::Configure(std::string download_url, std::string old_uninstaller,
                                    std::string install_folder, bool dsc, bool ssc, bool adminact,
                                    bool authorizationact) {
+    // The owner learns of an event before the pipeline acts on it, so it may
+    // answer while the reaction still runs (e.g. deleting a failed package).
+    gate_->WaitIdle();
     download_url_ = std::move(download_url);
     old_uninstaller_ = std::move(old_uninstaller);
     install_folder_ = std::move(install_folder);
@@ -102,6 +110,7 @@ StageCallback CDownloadInstaller::Bind(void (CDownloadInstaller::*reaction)(std:
 }
 
 void CDownloadInstaller::Start() {
+    gate_->WaitIdle();
     package_path_ = (fs::path(install_folder_) / (std::string("__Package_") + kProductName + ".exe")).string();
     std::int32_t download_type = TheLaunchSettings().DownloadType;
     DIAG_LOG("DL_TYPE=%d", download_type);

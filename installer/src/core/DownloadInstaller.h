@@ -7,10 +7,12 @@
 // the owner's StageCallback and then acted on here (start the next stage,
 // delete the package, retry). The owner's thread constructs, configures and
 // starts; all further work, and every callback, happens on worker threads.
-// Stages never overlap, so the fields are not locked.
+// Stages never overlap, so the fields are not locked; Configure and Start
+// first wait for a reaction still running (the owner may answer an event
+// before the pipeline has finished acting on it).
 // Destroying the pipeline waits for a reaction in progress, then lets running
-// worker threads go on without it: their later events are dropped. It must
-// not be destroyed from inside its own callback.
+// worker threads go on without it: their later events are dropped. Neither
+// Configure, Start nor destruction may be called from inside the callback.
 #include <cstdint>
 #include <functional>
 #include <memory>
