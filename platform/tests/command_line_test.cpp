@@ -59,8 +59,19 @@ TEST(QuoteWindowsArgument, LeavesPlainArgumentsAlone) {
 
 TEST(QuoteWindowsArgument, SplittingABuiltLineGivesTheArgumentsBack) {
     const Tokens argv = {
-        "/opt/Quorvane Setup/pkg.exe", "/S", "", "a b", "tab\there", R"(quote"inside)", R"(\"already)",
-        R"(trail\)",  R"(trail two\\)", R"(C:\dir with space\)", R"(""")", R"(\\server\share)", "ünïcode ✓",
+        "/opt/Quorvane Setup/pkg.exe",
+        "/S",
+        "",
+        "a b",
+        "tab\there",
+        R"(quote"inside)",
+        R"(\"already)",
+        R"(trail\)",
+        R"(trail two\\)",
+        R"(C:\dir with space\)",
+        R"(""")",
+        R"(\\server\share)",
+        "ünïcode ✓",
         "line\nbreak",
     };
     EXPECT_EQ(platform::SplitWindowsCommandLine(platform::BuildWindowsCommandLine(argv)), argv);

@@ -83,15 +83,16 @@ TEST_F(ProfileFile, ReadsWithTheProfileRules) {
         {"Absent", "Key", "default"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(platform::GetProfileString(file_, c.section, c.key, "default"), c.expect) << c.section << "/" << c.key;
+        EXPECT_EQ(platform::GetProfileString(file_, c.section, c.key, "default"), c.expect)
+            << c.section << "/" << c.key;
     }
 }
 
 TEST_F(ProfileFile, CutsToTheBufferInUtf16Units) {
     const std::string long_ascii(300, 'a');
     const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units
-    Write("\xEF\xBB\xBF[S]\nLong=" + long_ascii + "\nPair=" + std::string(258, 'b') + emoji + "\nWide=" +
-          std::string(10, 'c') + "\xC3\xA9\xC3\xA9" + "\n");
+    Write("\xEF\xBB\xBF[S]\nLong=" + long_ascii + "\nPair=" + std::string(258, 'b') + emoji +
+          "\nWide=" + std::string(10, 'c') + "\xC3\xA9\xC3\xA9" + "\n");
     EXPECT_EQ(platform::GetProfileString(file_, "S", "Long", ""), std::string(259, 'a'));
     // The pair does not fit in the last unit: it is left out whole, never split.
     EXPECT_EQ(platform::GetProfileString(file_, "S", "Pair", ""), std::string(258, 'b'));
@@ -110,9 +111,9 @@ TEST_F(ProfileFile, ReadsIntegersFromTheLeadingDigits) {
         const char* key;
         int expect;
     } cases[] = {
-        {"Plain", 3},  {"Spaced", 42},       {"Tail", 12},         {"None", 0},  {"Empty", 9},
-        {"Negative", -7}, {"Plus", 5},       {"Hex", 0},           {"Max", 2147483647},
-        {"Min", -2147483647 - 1}, {"Huge", 9}, {"SignOnly", 0},    {"Missing", 9},
+        {"Plain", 3},     {"Spaced", 42},  {"Tail", 12},   {"None", 0},         {"Empty", 9},
+        {"Negative", -7}, {"Plus", 5},     {"Hex", 0},     {"Max", 2147483647}, {"Min", -2147483647 - 1},
+        {"Huge", 9},      {"SignOnly", 0}, {"Missing", 9},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::GetProfileInt(file_, "S", c.key, 9), c.expect) << c.key;
 }
@@ -165,22 +166,33 @@ TEST_F(ProfileFile, WritesChangeOnlyTheirLine) {
         std::string expect;
     } cases[] = {
         {.name = "replace keeps the key's spelling and spacing",
-         .section = "install", .key = "downloadtype", .value = "2",
+         .section = "install",
+         .key = "downloadtype",
+         .value = "2",
          .expect = "; settings written by hand\r\n[Install]\r\n  DownloadType =  2\r\nodd line without equals\r\n"
                    "\r\n[Paths]\r\nInstallPath=C:\\Quorvane\r\n\r\n\r\n"},
         {.name = "new key after the section's last line",
-         .section = "Install", .key = "IsCheckNet", .value = "true",
+         .section = "Install",
+         .key = "IsCheckNet",
+         .value = "true",
          .expect = "; settings written by hand\r\n[Install]\r\n  DownloadType =  3  \r\nodd line without equals\r\n"
                    "IsCheckNet=true\r\n\r\n[Paths]\r\nInstallPath=C:\\Quorvane\r\n\r\n\r\n"},
         {.name = "new section at the end",
-         .section = "New", .key = "K", .value = "",
+         .section = "New",
+         .key = "K",
+         .value = "",
          .expect = before + "[New]\r\nK=\r\n"},
         {.name = "removal",
-         .section = "Paths", .key = "InstallPath", .value = std::nullopt,
+         .section = "Paths",
+         .key = "InstallPath",
+         .value = std::nullopt,
          .expect = "; settings written by hand\r\n[Install]\r\n  DownloadType =  3  \r\nodd line without equals\r\n"
                    "\r\n[Paths]\r\n\r\n\r\n"},
         {.name = "removing a missing key changes nothing",
-         .section = "Paths", .key = "Absent", .value = std::nullopt, .expect = before},
+         .section = "Paths",
+         .key = "Absent",
+         .value = std::nullopt,
+         .expect = before},
     };
     for (const auto& c : cases) {
         Write(before);
@@ -212,9 +224,16 @@ TEST_F(ProfileFile, RefusesTextThatWouldBreakTheFile) {
         const char* key;
         const char* value;
     } cases[] = {
-        {"S", "k", "v\n[Evil]\nx=1"}, {"S", "k", "v\rx"}, {"S\nx", "k", "v"}, {"S", "k\nx", "v"},
-        {"S]", "k", "v"},             {"S", "a=b", "v"},  {"", "k", "v"},     {"S", "", "v"},
-        {"S", "[k", "v"},             {"S", ";k", "v"},
+        {"S", "k", "v\n[Evil]\nx=1"},
+        {"S", "k", "v\rx"},
+        {"S\nx", "k", "v"},
+        {"S", "k\nx", "v"},
+        {"S]", "k", "v"},
+        {"S", "a=b", "v"},
+        {"", "k", "v"},
+        {"S", "", "v"},
+        {"S", "[k", "v"},
+        {"S", ";k", "v"},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(platform::WriteProfileString(file_, c.section, c.key, c.value)) << c.section << "/" << c.key;

@@ -97,9 +97,14 @@ void LaunchSettings::LoadSettingsFile(const std::filesystem::path& file) {
     m_DlAppVersion = text("m_DlAppVersion", "");
     const auto scale = ReadLeadingNumber<double>(text("DownloadScale", "0.7"));
     switch (scale.kind) {
-        case LeadingNumber<double>::Kind::Value: DownloadScale = scale.value; break;
-        case LeadingNumber<double>::Kind::NotANumber: DownloadScale = 0.0; break;
-        case LeadingNumber<double>::Kind::OutOfRange: break;
+        case LeadingNumber<double>::Kind::Value:
+            DownloadScale = scale.value;
+            break;
+        case LeadingNumber<double>::Kind::NotANumber:
+            DownloadScale = 0.0;
+            break;
+        case LeadingNumber<double>::Kind::OutOfRange:
+            break;
     }
     InstCmd = text("InstCmd", "");
 }

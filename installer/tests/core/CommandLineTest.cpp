@@ -1,6 +1,6 @@
-#include "core/CommandLine.h"
-
 #include <gtest/gtest.h>
+
+#include "core/CommandLine.h"
 
 namespace {
 
@@ -11,8 +11,7 @@ TEST(SplitCommandLine, KeysAndValuesFirstOccurrenceWins) {
     } cases[] = {
         {.line = "", .expect = {}},
         {.line = "C:\\setup.exe", .expect = {{"C:\\setup.exe", ""}}},
-        {.line = "\"C:\\My Apps\\setup.exe\" -a=1",
-         .expect = {{"C:\\My Apps\\setup.exe", ""}, {"-a", "1"}}},
+        {.line = "\"C:\\My Apps\\setup.exe\" -a=1", .expect = {{"C:\\My Apps\\setup.exe", ""}, {"-a", "1"}}},
         {.line = "p -a=1 -a=2 -A=3", .expect = {{"p", ""}, {"-a", "1"}, {"-A", "3"}}},
         {.line = "p -a=x=y -b= -c", .expect = {{"p", ""}, {"-a", "x=y"}, {"-b", ""}, {"-c", ""}}},
         {.line = "p -c -c=late", .expect = {{"p", ""}, {"-c", ""}}},

@@ -102,12 +102,13 @@ TEST_F(InstallerProcess, SecondInstanceLeavesAtOnceWithMinusOne) {
 }
 
 TEST_F(InstallerProcess, SettingsFileBesideTheBinaryThenSwitches) {
-    WriteSettings("DownloadType=2\r\nDownloadScale=0.5\r\nInstCmd=/from-file\r\nIsEnableAppAnalytics=false\r\n"
-                  "DownloadUrl=http://127.0.0.1:1/${ROUTE}/pkg\r\n");
+    WriteSettings(
+        "DownloadType=2\r\nDownloadScale=0.5\r\nInstCmd=/from-file\r\nIsEnableAppAnalytics=false\r\n"
+        "DownloadUrl=http://127.0.0.1:1/${ROUTE}/pkg\r\n");
     platform::ScopedEnvironmentVariable xp("QUORVANE_WINDOWS_VERSION", "5.1.2600");
-    Utils::ChildProcess& child =
-        Start(binary_, {"-downloadtype=3", "-downloadtype=1", "-instcmd", "-ischecknet=True", "-isenableappanalytics=true"},
-              nullptr);
+    Utils::ChildProcess& child = Start(
+        binary_, {"-downloadtype=3", "-downloadtype=1", "-instcmd", "-ischecknet=True", "-isenableappanalytics=true"},
+        nullptr);
     std::string output = ReadUntil(child, "\n\n");
     EXPECT_EQ(child.Wait(), 0u) << output;
     EXPECT_NE(output.find("DownloadUrl=http://127.0.0.1:1/download_silent_xp/pkg DownloadType=3 DownloadScale=0.5 "

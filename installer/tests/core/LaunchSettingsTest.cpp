@@ -1,5 +1,3 @@
-#include "core/LaunchSettings.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <tuple>
 
 #include "core/Hosts.h"
+#include "core/LaunchSettings.h"
 #include "platform/environment.h"
 
 namespace {
@@ -158,7 +157,7 @@ TEST_F(LaunchSettingsTest, RouteIsResolvedForTheSystem) {
         const char* expect;
     } cases[] = {
         {"5.1.2600", "http://h/download_silent_xp/a/download_silent_xp"},
-        {"5.3.0", "http://h/download_silent_xp/a/download_silent_xp"},  // "XP+"
+        {"5.3.0", "http://h/download_silent_xp/a/download_silent_xp"},        // "XP+"
         {"unavailable", "http://h/download_silent_xp/a/download_silent_xp"},  // "XP-"
         {"6.1.7601", "http://h/download_silent/a/download_silent"},
         {"10.0.22631", "http://h/download_silent/a/download_silent"},
@@ -191,7 +190,8 @@ TEST_F(LaunchSettingsTest, SwitchesOverTheFile) {
                  s.IsCheckNet = false;
                  s.InstCmd = "/S";
              }},
-        {.command_line = "setup.exe -downloadtype=2 -downloadtype=5", .expect = [](LaunchSettings& s) { s.DownloadType = 2; }},
+        {.command_line = "setup.exe -downloadtype=2 -downloadtype=5",
+         .expect = [](LaunchSettings& s) { s.DownloadType = 2; }},
         {.command_line = "setup.exe -DownloadType=2 -ISCHECKNET=false", .expect = [](LaunchSettings&) {}},
         {.command_line = "setup.exe -ischecknet=True -isenableappanalytics=TRUE",
          .expect =
@@ -202,10 +202,12 @@ TEST_F(LaunchSettingsTest, SwitchesOverTheFile) {
         {.command_line = "setup.exe -instcmd", .expect = [](LaunchSettings& s) { s.InstCmd = ""; }},
         {.command_line = "setup.exe -downloadtype", .expect = [](LaunchSettings& s) { s.DownloadType = 0; }},
         {.command_line = "setup.exe -downloadtype=x7", .expect = [](LaunchSettings& s) { s.DownloadType = 0; }},
-        {.command_line = "setup.exe \"-downloadtype= -12x\"", .expect = [](LaunchSettings& s) { s.DownloadType = -12; }},
+        {.command_line = "setup.exe \"-downloadtype= -12x\"",
+         .expect = [](LaunchSettings& s) { s.DownloadType = -12; }},
         {.command_line = "setup.exe -downloadtype=2147483648", .expect = [](LaunchSettings&) {}},
         {.command_line = "setup.exe -downloadscale=0.9", .expect = [](LaunchSettings& s) { s.DownloadScale = 0.9; }},
-        {.command_line = "setup.exe -downloadscale=+1.5e-1", .expect = [](LaunchSettings& s) { s.DownloadScale = 0.15; }},
+        {.command_line = "setup.exe -downloadscale=+1.5e-1",
+         .expect = [](LaunchSettings& s) { s.DownloadScale = 0.15; }},
         {.command_line = "setup.exe -downloadscale=abc -downloadscale=0.9", .expect = [](LaunchSettings&) {}},
         {.command_line = "setup.exe -downloadscale", .expect = [](LaunchSettings&) {}},
         {.command_line = "setup.exe -downloadscale=nan", .expect = [](LaunchSettings&) {}},

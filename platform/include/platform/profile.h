@@ -34,8 +34,7 @@ std::string GetProfileString(const std::filesystem::path& file, std::string_view
 // The value of `key` read as a decimal integer: an optional sign and the leading
 // digits (0 when there are none). `default_value` when the key is missing or its
 // value is empty, and also when the number does not fit in 32 bits.
-int GetProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                  int default_value);
+int GetProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key, int default_value);
 
 // Sets `key` in `section` to `value`, creating the file, the section or the key
 // as needed; an empty optional removes the key. False when the file cannot be

@@ -27,8 +27,8 @@ std::vector<std::string> SplitWindowsCommandLine(const std::string& command_line
     while (i < size && IsBlank(command_line[i])) ++i;
 
     std::string current;
-    bool started = false;     // a token is open (it may still be empty: "")
-    int quotes = 0;           // quotes seen in the current run; odd = inside quotes
+    bool started = false;  // a token is open (it may still be empty: "")
+    int quotes = 0;        // quotes seen in the current run; odd = inside quotes
     std::size_t backslashes = 0;
     while (i < size) {
         const char c = command_line[i];

@@ -38,17 +38,15 @@ enum class LineKind { Section, Key, Other };
 
 struct Line {
     LineKind kind = LineKind::Other;
-    std::string_view name;   // section or key name, trimmed
-    std::string_view value;  // key value, trimmed
-    std::size_t begin = 0;   // first byte of the line
-    std::size_t end = 0;     // end of the text, before the line break
-    std::size_t next = 0;    // first byte of the following line
+    std::string_view name;     // section or key name, trimmed
+    std::string_view value;    // key value, trimmed
+    std::size_t begin = 0;     // first byte of the line
+    std::size_t end = 0;       // end of the text, before the line break
+    std::size_t next = 0;      // first byte of the following line
     std::size_t value_at = 0;  // first byte of the value (key lines)
 };
 
-std::size_t SkipByteOrderMark(std::string_view content) {
-    return content.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-}
+std::size_t SkipByteOrderMark(std::string_view content) { return content.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
 
 std::vector<Line> ParseLines(std::string_view content) {
     std::vector<Line> lines;
@@ -122,7 +120,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
 // it takes. A byte that does not start a valid sequence counts as one unit.
 std::pair<std::size_t, std::size_t> NextCharacter(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || at + length > text.size()) return {1, 1};
     for (std::size_t i = 1; i < length; ++i) {
         if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return {1, 1};
@@ -257,7 +259,7 @@ bool WriteProfileString(const std::filesystem::path& requested, std::string_view
 
     const std::string eol = content.find("\r\n") != std::string::npos ? "\r\n"
                             : content.find('\n') != std::string::npos ? "\n"
-                                                                       : "\r\n";
+                                                                      : "\r\n";
     std::vector<Line> lines = ParseLines(content);
     std::optional<SectionRange> range = FindSection(lines, section);
     std::optional<std::size_t> index = range ? FindKey(lines, *range, key) : std::nullopt;
@@ -275,7 +277,8 @@ bool WriteProfileString(const std::filesystem::path& requested, std::string_view
         // After the section's last non-blank line, so blank separators stay below it.
         std::size_t last = range->header;
         for (std::size_t i = range->header + 1; i < range->end; ++i) {
-            if (!Trim(std::string_view(content).substr(lines[i].begin, lines[i].end - lines[i].begin)).empty()) last = i;
+            if (!Trim(std::string_view(content).substr(lines[i].begin, lines[i].end - lines[i].begin)).empty())
+                last = i;
         }
         std::size_t at = lines[last].next;
         std::string insert = std::string(key) + "=" + std::string(*value) + eol;
