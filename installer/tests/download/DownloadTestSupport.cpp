@@ -152,6 +152,46 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+namespace {
+
+download_host::DownloadHost::Options HostOptions(bool https) {
+    download_host::DownloadHost::Options options;
+    if (https) {
+        options.cert_file = TheTestCa().cert_file;
+        options.key_file = TheTestCa().key_file;
+    }
+    return options;
+}
+
+}  // namespace
+
+HostedDownload::HostedDownload(const EngineFactory& make, download_host::Package package, bool https)
+    : host(HostOptions(https)), content(package.content), target(folder.File("package.exe")) {
+    EXPECT_TRUE(host.Start());
+    url = host.AddPackage(std::move(package));
+    owner = std::make_unique<Owner>(target, [&](DownloadCallback callback) { return make(callback, url, target); });
+}
+
+void HostedDownload::RunToEnd() {
+    owner->Start();
+    ASSERT_TRUE(owner->WaitForEnd());
+    auto reports = owner->Reports();
+    EXPECT_TRUE(ReportOrderHolds(reports));
+    if (reports.back().code == DL_CODE_SUCCESS) {
+        EXPECT_TRUE(ReadFile(target) == content) << "the target is not the package";
+    } else {
+        EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+std::vector<std::string> HostedDownload::GetRanges() const {
+    std::vector<std::string> ranges;
+    for (const auto& request : host.Requests()) {
+        if (request.method == "GET" && request.target != "/software/245") ranges.push_back(request.range);
+    }
+    return ranges;
+}
+
 std::vector<std::int32_t> WithoutProgress(const std::vector<Report>& reports) {
     std::vector<std::int32_t> codes;
     for (const auto& report : reports) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DownloadHost.h"
 #include "download/Downloader.h"
 
 namespace download_test {
@@ -77,6 +78,30 @@ private:
     std::condition_variable changed_;
     std::vector<Report> reports_;
     int ends_ = 0;
+};
+
+using EngineFactory =
+    std::function<std::unique_ptr<CDownloader>(DownloadCallback, const std::string& url, const std::string& target)>;
+
+// One engine downloading one package: a download host serving it (HTTPS when
+// asked), a temporary folder, and an owner of the engine made by `make` for the
+// package address and "package.exe" in the folder.
+struct HostedDownload {
+    HostedDownload(const EngineFactory& make, download_host::Package package, bool https = false);
+    // Starts the owner and waits for its end, then checks what every scenario
+    // must hold: the report order, and at the target the package after SUCCESS
+    // and nothing after FAIL.
+    void RunToEnd();
+    std::vector<Report> Reports() const { return owner->Reports(); }
+    // Range headers of the GETs of the real address, in arrival order.
+    std::vector<std::string> GetRanges() const;
+
+    TempFolder folder;
+    download_host::DownloadHost host;
+    std::string content;
+    std::string url;
+    std::string target;
+    std::unique_ptr<Owner> owner;
 };
 
 // START first in every attempt, PROGRESS in (0, 1] never decreasing within an

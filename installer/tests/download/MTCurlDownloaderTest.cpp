@@ -18,6 +18,10 @@ namespace {
 
 constexpr std::size_t kMiB = 1048576;
 
+std::unique_ptr<CDownloader> MakeEngine(DownloadCallback callback, const std::string& url, const std::string& target) {
+    return std::make_unique<CMTCurlDownloader>(callback, url, target);
+}
+
 struct Scenario {
     const char* name;
     std::size_t size = 2 * kMiB;
@@ -98,37 +102,17 @@ class MTCurlDownloaderScenario : public testing::TestWithParam<Scenario> {};
 
 TEST_P(MTCurlDownloaderScenario, EndsAsExpected) {
     const Scenario& scenario = GetParam();
-    TempFolder folder;
-    DownloadHost::Options options;
-    if (scenario.https) options = {TheTestCa().cert_file, TheTestCa().key_file};
-    DownloadHost host(options);
-    ASSERT_TRUE(host.Start());
-    const std::string content = RandomBytes(scenario.size);
-    std::string url = host.AddPackage({.content = content, .faults = scenario.faults});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CMTCurlDownloader>(callback, url, target);
-    });
-    owner.Start();
-    ASSERT_TRUE(owner.WaitForEnd());
-
-    auto reports = owner.Reports();
-    EXPECT_TRUE(ReportOrderHolds(reports));
+    HostedDownload download(MakeEngine, {.content = RandomBytes(scenario.size), .faults = scenario.faults},
+                            scenario.https);
+    download.RunToEnd();
+    auto reports = download.Reports();
     EXPECT_EQ(WithoutProgress(reports), scenario.codes);
     EXPECT_EQ(reports.back().value, scenario.final_value);
     EXPECT_EQ(reports.back().text, "LibCurl");
     if (reports.back().code == DL_CODE_SUCCESS) {
-        EXPECT_TRUE(ReadFile(target) == content) << "the target is not the package";
-    } else {
-        EXPECT_FALSE(std::filesystem::exists(target));
+        EXPECT_FALSE(std::filesystem::exists(download.target + "_0") || std::filesystem::exists(download.target + "_1"));
     }
-    EXPECT_TRUE(WaitUntil([&] {
-        return !std::filesystem::exists(target + "_0") && !std::filesystem::exists(target + "_1");
-    }) || reports.back().code != DL_CODE_SUCCESS);
-    std::vector<std::string> ranges;
-    for (const auto& request : host.Requests()) {
-        if (request.method == "GET" && request.target != "/software/245") ranges.push_back(request.range);
-    }
+    std::vector<std::string> ranges = download.GetRanges();
     if (!scenario.ranges.empty()) {
         std::sort(ranges.begin(), ranges.end());
         auto expected = scenario.ranges;
@@ -146,107 +130,64 @@ INSTANTIATE_TEST_SUITE_P(Table, MTCurlDownloaderScenario, testing::ValuesIn(Scen
 // A failed attempt that had made progress keeps its parts; the retry fetches
 // only what is missing, and a finished part 0 gets no thread at all.
 TEST(MTCurlDownloader, RetryResumesAndSkipsACompletePart) {
-    TempFolder folder;
-    DownloadHost host;
-    ASSERT_TRUE(host.Start());
     const std::int64_t size = 25 * kMiB;
-    const std::string content = RandomBytes(size);
-    std::string url = host.AddPackage({.content = content,
-                                       .faults = {.get_status = 500,
-                                                  .get_status_count = 7,
-                                                  .rate_bytes_per_second = 8 * kMiB,
-                                                  .from_offset = size / 2}});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CMTCurlDownloader>(callback, url, target);
-    });
+    HostedDownload download(MakeEngine, {.content = RandomBytes(size),
+                                         .faults = {.get_status = 500,
+                                                    .get_status_count = 7,
+                                                    .rate_bytes_per_second = 8 * kMiB,
+                                                    .from_offset = size / 2}});
     std::vector<std::string> ranges_at_retry;
-    owner.OnRetry([&] {
-        ranges_at_retry.clear();
-        for (const auto& request : host.Requests()) ranges_at_retry.push_back(request.range);
-        host.ClearRequests();
+    download.owner->OnRetry([&] {
+        ranges_at_retry = download.GetRanges();
+        download.host.ClearRequests();
     });
-    owner.Start();
-    ASSERT_TRUE(owner.WaitForEnd());
-    auto reports = owner.Reports();
-    EXPECT_TRUE(ReportOrderHolds(reports));
-    ASSERT_EQ(WithoutProgress(reports),
+    download.RunToEnd();
+    ASSERT_EQ(download.owner->Codes(),
               (std::vector<std::int32_t>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(std::count(ranges_at_retry.begin(), ranges_at_retry.end(), Range(size / 2, size - 1)), 7);
-    std::vector<std::string> second;
-    for (const auto& request : host.Requests()) {
-        if (request.method == "GET") second.push_back(request.range);
-    }
-    EXPECT_EQ(second, (std::vector<std::string>{Range(size / 2, size - 1)}));
-    EXPECT_TRUE(ReadFile(target) == content);
+    EXPECT_EQ(download.GetRanges(), (std::vector<std::string>{Range(size / 2, size - 1)}));
 }
 
 // Parts that do not add up to the probed length are never passed off as the
 // package, even without a digest to catch it.
 TEST(MTCurlDownloader, JoinedSizeMismatchFailsTheAttempt) {
-    TempFolder folder;
-    DownloadHost host;
-    ASSERT_TRUE(host.Start());
     const std::int64_t size = 25 * kMiB;
-    std::string url = host.AddPackage({.content = RandomBytes(size),
-                                       .faults = {.get_status = 500,
-                                                  .get_status_count = 7,
-                                                  .rate_bytes_per_second = 8 * kMiB,
-                                                  .from_offset = size / 2,
-                                                  .digest = DigestFolder::None}});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CMTCurlDownloader>(callback, url, target);
-    });
-    owner.OnRetry([&] {
-        std::ofstream part(target + "_0", std::ios::binary | std::ios::app);
+    HostedDownload download(MakeEngine, {.content = RandomBytes(size),
+                                         .faults = {.get_status = 500,
+                                                    .get_status_count = 7,
+                                                    .rate_bytes_per_second = 8 * kMiB,
+                                                    .from_offset = size / 2,
+                                                    .digest = DigestFolder::None}});
+    download.owner->OnRetry([&] {
+        std::ofstream part(download.target + "_0", std::ios::binary | std::ios::app);
         part << "stale bytes";
     });
-    owner.Start();
-    ASSERT_TRUE(owner.WaitForEnd());
-    EXPECT_EQ(owner.Codes(), (std::vector<std::int32_t>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_FAIL}));
-    EXPECT_EQ(owner.LastValue(), CMTCurlDownloader::kJoinedSizeWrong);
-    EXPECT_FALSE(std::filesystem::exists(target));
+    download.RunToEnd();
+    EXPECT_EQ(download.owner->Codes(),
+              (std::vector<std::int32_t>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_FAIL}));
+    EXPECT_EQ(download.owner->LastValue(), CMTCurlDownloader::kJoinedSizeWrong);
 }
 
 // A range that stops arriving is cut by the low-speed limit and resumed.
 TEST(MTCurlDownloader, StalledRangeIsCutAndResumed) {
-    TempFolder folder;
-    DownloadHost host;
-    ASSERT_TRUE(host.Start());
-    const std::string content = RandomBytes(2 * kMiB);
-    std::string url =
-        host.AddPackage({.content = content, .faults = {.stall_after_bytes = 1000000, .stall_ms = 30000, .stall_count = 1}});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CMTCurlDownloader>(callback, url, target);
-    });
+    HostedDownload download(MakeEngine, {.content = RandomBytes(2 * kMiB),
+                                         .faults = {.stall_after_bytes = 1000000, .stall_ms = 30000, .stall_count = 1}});
     auto began = std::chrono::steady_clock::now();
-    owner.Start();
-    ASSERT_TRUE(owner.WaitForEnd());
+    download.RunToEnd();
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
-    EXPECT_EQ(owner.LastCode(), DL_CODE_SUCCESS);
-    EXPECT_TRUE(ReadFile(target) == content);
-    auto requests = host.Requests();
-    EXPECT_EQ(requests.back().range, Range(1000000, 2 * kMiB - 1));
+    EXPECT_EQ(download.owner->LastCode(), DL_CODE_SUCCESS);
+    EXPECT_EQ(download.GetRanges().back(), Range(1000000, 2 * kMiB - 1));
 }
 
 TEST(MTCurlDownloader, DestroyingStopsRunningRanges) {
-    TempFolder folder;
-    DownloadHost host;
-    ASSERT_TRUE(host.Start());
-    std::string url =
-        host.AddPackage({.content = RandomBytes(25 * kMiB), .faults = {.rate_bytes_per_second = 1 * kMiB}});
-    const std::string target = folder.File("package.exe");
-    Owner owner(target, [&](DownloadCallback callback) {
-        return std::make_unique<CMTCurlDownloader>(callback, url, target);
-    });
-    owner.Start();
-    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(target + "_1"); }));
+    HostedDownload download(MakeEngine,
+                            {.content = RandomBytes(25 * kMiB), .faults = {.rate_bytes_per_second = 1 * kMiB}});
+    download.owner->Start();
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(download.target + "_1"); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_LT(owner.DestroyEngine().count(), 2000);
-    EXPECT_EQ(owner.Codes(), (std::vector<std::int32_t>{DL_CODE_START}));
-    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_LT(download.owner->DestroyEngine().count(), 2000);
+    EXPECT_EQ(download.owner->Codes(), (std::vector<std::int32_t>{DL_CODE_START}));
+    EXPECT_FALSE(std::filesystem::exists(download.target));
 }
 
 }  // namespace
