@@ -1,6 +1,8 @@
 #include "platform/crash_hook.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +31,10 @@ void FaultAgainWhileReporting(const platform::CrashInfo& info) {
 
 [[noreturn]] void Segfault() {
     // Not null: the undefined-behaviour checker would stop a null store first.
-    volatile int* nowhere = reinterpret_cast<volatile int*>(alignof(int) * 4);
+    // The address comes through a volatile so the optimiser cannot see (and
+    // reject) the bad store at compile time.
+    volatile std::uintptr_t address = alignof(int) * 4;
+    volatile int* nowhere = reinterpret_cast<volatile int*>(address);
     *nowhere = 1;
     std::abort();
 }
