@@ -22,10 +22,14 @@
 //   flood       bad and plentiful output, then as success
 //   keepwriting "State=Success", then 1 MB more output before exiting
 //   holdpipe    a grandchild keeps the output pipe open (and writes) for 2 s
-//               after the package itself has exited with "State=Success"
+//               after the package itself has exited with "State=Success";
+//               "<folder>/holder.alive" exists while it runs
+//   hang        "Progress=0.5", then waits (at most a minute) until a file
+//               "<folder>/release" appears, removes it and exits
 //   crash       progress, then abort()
 //
 // Build step: "<stub> --bundle <out> <product> <uninstaller>" writes <out>.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -123,13 +127,25 @@ void Information(const fs::path& folder) {
     standin::Line("Message=安装完成");
 }
 
-void HoldPipeInGrandchild() {
+void HoldPipeInGrandchild(const fs::path& folder) {
+    fs::path alive = folder / "holder.alive";
+    standin::WriteFile(alive, "", false);
     if (fork() != 0) return;  // the package goes on; the copy holds standard output
+    signal(SIGPIPE, SIG_IGN);  // the reader may be gone: writes then just fail
     for (int i = 0; i < 20; ++i) {
         standin::Line("Message=still here");
         standin::SleepMs(100);
     }
+    std::error_code error;
+    fs::remove(alive, error);
     _exit(0);
+}
+
+void WaitForRelease(const fs::path& folder) {
+    std::error_code error;
+    fs::path release = folder / "release";
+    for (int i = 0; i < 1200 && !fs::exists(release, error); ++i) standin::SleepMs(50);
+    fs::remove(release, error);
 }
 
 }  // namespace
@@ -156,6 +172,13 @@ int main(int argc, char** argv) {
         standin::Line("Error=没有安装目录");
         return 1;
     }
+    if (scenario == "hang") {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        standin::Line("Progress=0.5");
+        WaitForRelease(folder);
+        return 0;
+    }
     if (scenario == "slow") {
         for (int i = 1; i <= 20; ++i) {
             standin::Line("Progress=" + std::to_string(0.1 + 0.04 * i));
@@ -173,7 +196,7 @@ int main(int argc, char** argv) {
     standin::Line("Progress=0.9");
     Information(folder);
     if (scenario == "nodecision") return 0;
-    if (scenario == "holdpipe") HoldPipeInGrandchild();
+    if (scenario == "holdpipe") HoldPipeInGrandchild(folder);
     standin::Line("Progress=1");
     standin::Line("State=Success");
     if (scenario == "keepwriting") {

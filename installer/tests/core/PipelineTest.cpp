@@ -298,6 +298,26 @@ TEST_F(PipelineTest, ANewInstallFolderGetsANewEngine) {
     EXPECT_EQ(log_->target, other + "/__Package_Quorvane.exe");
 }
 
+// Closing the installer while the package hangs: the pipeline goes at once and
+// the package's later events go nowhere.
+TEST_F(PipelineTest, DestroyingThePipelineDoesNotWaitForAHungPackage) {
+    TheLaunchSettings().InstCmd = "-scenario=hang";
+    auto pipeline = Make({kDownloadOk});
+    pipeline->Configure("u", "", folder_, true, true, true, true);
+    pipeline->Start();
+    ASSERT_TRUE(recorder_.WaitFor(IST_CODE_PROGRESS));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto destroyed = std::chrono::steady_clock::now();
+    pipeline.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - destroyed, std::chrono::milliseconds(500));
+
+    fs::path release = fs::path(folder_) / "release";
+    std::ofstream(release) << "";
+    for (int i = 0; i < 1000 && fs::exists(release); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker's last poll
+    EXPECT_TRUE(recorder_.Only({INSTALL_SUCCESS, IST_CODE_FAIL}).empty());
+}
+
 TEST(PipelineEngine, DownloadTypeChoosesTheEngine) {
     TempFolder temp;
     std::string target = (temp.Path() / "p.exe").string();

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 #include "RunnerTestSupport.h"
 #include "core/LaunchSettings.h"
@@ -16,6 +18,12 @@ namespace fs = std::filesystem;
 using Events = std::vector<StageEvent>;
 
 namespace {
+
+// Waits (at most 10 s) until a stand-in has removed its marker file on exit.
+void WaitUntilGone(const fs::path& marker) {
+    for (int i = 0; i < 1000 && fs::exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(fs::exists(marker)) << marker;
+}
 
 class PackageRunnerTest : public ::testing::Test {
 protected:
@@ -105,6 +113,7 @@ TEST_F(PackageRunnerTest, ScenariosEndInExactlyOneOutcome) {
         // Its grandchild keeps the pipe open for 2 s after the package has exited.
         if (std::string(row.scenario) == "holdpipe") {
             EXPECT_LT(took, std::chrono::milliseconds(1900));
+            WaitUntilGone(folder_ / "holder.alive");
         }
     }
 }
@@ -119,6 +128,25 @@ TEST_F(PackageRunnerTest, SlowProgressArrivesStepByStep) {
     Run("slow");
     EXPECT_EQ(recorder_.Only({IST_CODE_PROGRESS}).size(), 2u + 20u + 2u);
     EXPECT_EQ(recorder_.Events().back(), (StageEvent{INSTALL_SUCCESS, 0, ""}));
+}
+
+// A package that never exits is waited for without limit, but its runner's
+// owner can still let it go at once.
+TEST_F(PackageRunnerTest, AHungPackageDoesNotHoldTheRunnersOwner) {
+    TheLaunchSettings().InstCmd = "-scenario=hang";
+    auto runner = std::make_unique<PackageRunner>(recorder_.Callback(), Quoted(package_), folder_.string(), true,
+                                                  false, true);
+    runner->Start();
+    ASSERT_TRUE(recorder_.WaitFor(IST_CODE_PROGRESS));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto destroyed = std::chrono::steady_clock::now();
+    runner.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - destroyed, std::chrono::milliseconds(200));
+    EXPECT_TRUE(recorder_.Only({INSTALL_SUCCESS, IST_CODE_FAIL}).empty());
+
+    std::ofstream(folder_ / "release") << "";
+    ASSERT_TRUE(recorder_.WaitFor(INSTALL_SUCCESS));  // the worker ends on its own
+    EXPECT_EQ(recorder_.Events().back(), (StageEvent{INSTALL_SUCCESS, 1, ""}));
 }
 
 TEST_F(PackageRunnerTest, MissingPackageFailsWithTwo) {
