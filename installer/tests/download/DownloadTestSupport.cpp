@@ -184,6 +184,14 @@ void HostedDownload::RunToEnd() {
     }
 }
 
+void HostedDownload::ExpectEnding(const std::vector<std::int32_t>& codes, double value, const std::string& text) const {
+    auto reports = owner->Reports();
+    EXPECT_EQ(WithoutProgress(reports), codes);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().value, value);
+    EXPECT_EQ(reports.back().text, text);
+}
+
 std::vector<std::string> HostedDownload::GetRanges() const {
     std::vector<std::string> ranges;
     for (const auto& request : host.Requests()) {

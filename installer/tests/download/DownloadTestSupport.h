@@ -93,6 +93,8 @@ struct HostedDownload {
     // and nothing after FAIL.
     void RunToEnd();
     std::vector<Report> Reports() const { return owner->Reports(); }
+    // The codes without PROGRESS, and the value and text of the final report.
+    void ExpectEnding(const std::vector<std::int32_t>& codes, double value, const std::string& text) const;
     // Range headers of the GETs of the real address, in arrival order.
     std::vector<std::string> GetRanges() const;
 

@@ -58,10 +58,8 @@ TEST_P(WinDownloaderScenario, EndsAsExpected) {
     const Scenario& scenario = GetParam();
     HostedDownload download(MakeEngine, {.content = RandomBytes(3 * kMiB), .faults = scenario.faults}, scenario.https);
     download.RunToEnd();
+    download.ExpectEnding(scenario.codes, scenario.final_value, scenario.final_text);
     auto reports = download.Reports();
-    EXPECT_EQ(WithoutProgress(reports), scenario.codes);
-    EXPECT_EQ(reports.back().value, scenario.final_value);
-    EXPECT_EQ(reports.back().text, scenario.final_text);
     // Nothing but the target is left in the folder.
     int files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(download.folder.Path())) ++files;
