@@ -94,7 +94,8 @@ public:
 
     // Adds (or replaces) a package and answers its full package address.
     std::string AddPackage(Package package);
-    // The real address of a package's route ("" when unknown), and its file's md5.
+    // The real address of a package's route ("" when unknown), and its file's md5
+    // ("" for a file served without a digest folder).
     std::string RealUrl(const std::string& route) const;
     std::string Md5(const std::string& route) const;
     // Changes a package's faults (the counters restart).

@@ -177,6 +177,23 @@ TEST(MTCurlDownloader, StalledRangeIsCutAndResumed) {
     EXPECT_EQ(download.GetRanges().back(), Range(1000000, 2 * kMiB - 1));
 }
 
+// Packages of 2 GiB and more: lengths and range offsets past 32 bits.
+TEST(MTCurlDownloader, RangesOfAFileOverFourGiB) {
+    TempFolder source_folder;
+    const std::string source = source_folder.File("large.bin");
+    const std::int64_t size = (std::int64_t{1} << 32) + 3;
+    { std::ofstream create(source, std::ios::binary); }
+    std::filesystem::resize_file(source, static_cast<std::uintmax_t>(size));  // sparse: no disk used
+    HostedDownload download(MakeEngine, {.file_path = source,
+                                         .faults = {.rate_bytes_per_second = 256 * 1024, .digest = DigestFolder::None}});
+    download.owner->Start();
+    ASSERT_TRUE(WaitUntil([&] { return download.GetRanges().size() == 2; }));
+    download.owner->DestroyEngine();
+    auto ranges = download.GetRanges();
+    std::sort(ranges.begin(), ranges.end());
+    EXPECT_EQ(ranges, (std::vector<std::string>{Range(0, size / 2 - 1), Range(size / 2, size - 1)}));
+}
+
 TEST(MTCurlDownloader, DestroyingStopsRunningRanges) {
     HostedDownload download(MakeEngine,
                             {.content = RandomBytes(25 * kMiB), .faults = {.rate_bytes_per_second = 1 * kMiB}});
