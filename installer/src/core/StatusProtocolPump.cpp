@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::size_t kReadSize = 1024;
+constexpr std::chrono::milliseconds kBusyPause{2};
 
 // Reads what is waiting now, without blocking; true when anything was read.
 bool DrainAvailable(Utils::ChildProcess& child, StatusProtocol& protocol, const StatusSink& sink) {
@@ -48,13 +49,17 @@ bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, c
     StatusSink sink = [&callback](const StatusEvent& event) {
         callback(event.code, event.progress, event.message.c_str());
     };
+    bool was_busy = false;
     for (;;) {
         // Asked before draining: output written before the exit is then in
         // the pipe, so the last drain below sees all of it.
         bool running = child->IsRunning();
         bool read_any = DrainAvailable(*child, protocol, sink);
         if (!running) break;
-        if (!read_any) std::this_thread::sleep_for(idle_pause);
+        // A child in the middle of a burst is looked at again soon, so that
+        // a full pipe does not hold it for a whole idle pause.
+        if (!read_any) std::this_thread::sleep_for(was_busy ? std::min(kBusyPause, idle_pause) : idle_pause);
+        was_busy = read_any;
     }
     protocol.Finish(sink);
     std::uint32_t exit_code = child->Wait();
