@@ -124,6 +124,31 @@ TEST_F(PackageRunnerTest, Encode936AppliesToTheLinesAfterIt) {
     EXPECT_EQ(messages, (Events{{IST_INFO_MESSAGE, 0, "安装完成"}, {IST_INFO_MESSAGE, 0, "安装完成"}}));
 }
 
+bool IsValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+// Invalid UTF-8, a NUL, a 1 MB line, 64 KB without a line feed and 100,000
+// lines: what reaches the owner is well-formed text and the verdict stands.
+TEST_F(PackageRunnerTest, BadOutputReachesTheOwnerAsWellFormedText) {
+    Run("flood");
+    for (const auto& event : recorder_.Events()) EXPECT_TRUE(IsValidUtf8(event.message)) << event.code;
+    Events messages = recorder_.Only({IST_INFO_MESSAGE});
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_NE(messages[0].message.find(" not UTF-8"), std::string::npos);
+    EXPECT_EQ(messages[1].message, "with");
+    EXPECT_EQ(recorder_.Only({IST_INFO_INST_PATH}).front(), (StageEvent{IST_INFO_INST_PATH, 0, ""}));
+    EXPECT_EQ(recorder_.Events().back(), (StageEvent{INSTALL_SUCCESS, 0, ""}));
+}
+
 TEST_F(PackageRunnerTest, SlowProgressArrivesStepByStep) {
     Run("slow");
     EXPECT_EQ(recorder_.Only({IST_CODE_PROGRESS}).size(), 2u + 20u + 2u);
