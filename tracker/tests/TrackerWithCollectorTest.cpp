@@ -4,6 +4,7 @@
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -144,14 +145,30 @@ TEST_F(TrackerWithCollector, FreshStartCreatesIdentityAndSendsCommonProperties) 
     EXPECT_EQ(Stored("profile_set").size(), 7u);
 }
 
+// The product settings live beside the program, so this case runs in a copy
+// of the test program in a folder of its own: test cases running at the same
+// time never see the file.
 TEST_F(TrackerWithCollector, ProductSettingsBesideTheProgramCanMoveTheSettingsFile) {
-    // The installer writes "set.ini"; the tracker asks for "Set.ini".
-    const auto productSettings = platform::ModuleFolder() / "set.ini";
-    const auto elsewhere = folder_.path() / "elsewhere" / "deeper" / "analytics.ini";
-    std::ofstream(productSettings) << "[Install]\nQXUsageAnalyticsIni=" << elsewhere.string() << "\n";
+    constexpr const char* kChildVariable = "TRACKER_TEST_ANALYTICS_INI";
+    const auto target = platform::GetEnvironmentVariable(kChildVariable);
+    if (!target) {
+        const auto bin = folder_.path() / "bin";
+        std::filesystem::create_directories(bin);
+        const auto copy = bin / platform::ModulePath().filename();
+        std::filesystem::copy_file(platform::ModulePath(), copy);
+        const auto elsewhere = folder_.path() / "elsewhere" / "deeper" / "analytics.ini";
+        // The installer writes "set.ini"; the tracker asks for "Set.ini".
+        std::ofstream(bin / "set.ini") << "[Install]\nQXUsageAnalyticsIni=" << elsewhere.string() << "\n";
+        ScopedEnvironmentVariable child(kChildVariable, elsewhere.string());
+        const std::string command = "'" + copy.string() + "' --gtest_filter=" +
+                                    testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "." +
+                                    testing::UnitTest::GetInstance()->current_test_info()->name();
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        EXPECT_TRUE(std::filesystem::exists(elsewhere));
+        return;
+    }
+    const std::filesystem::path elsewhere(*target);
     auto tracker = Start();
-    std::filesystem::remove(productSettings);
-    EXPECT_TRUE(std::filesystem::exists(elsewhere));
     EXPECT_EQ(platform::GetProfileString(elsewhere, "UninstallInfo", "AppName", ""), kAppName);
     EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
     tracker->trackClick({.name = "立即安装"}, {});
