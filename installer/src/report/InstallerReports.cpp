@@ -7,6 +7,7 @@
 #include "TrackerInstance.h"
 #include "core/Hosts.h"
 #include "core/LaunchSettings.h"
+#include "platform/environment.h"
 #include "platform/module_path.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -41,6 +42,7 @@ QxContextProperties ContextWithAbGroup(const PropertyMap& properties, QxEventTyp
 }  // namespace
 
 std::string AnalyticsServerUrl() {
+    if (auto url = platform::GetEnvironmentVariable("QUORVANE_ANALYTICS_URL"); url && !url->empty()) return *url;
     const auto folder = platform::ModuleFolder();
     if (!folder.empty()) {
         const auto file = platform::FindPathIgnoringCase((folder / LaunchSettings::kSettingsFileName).string());

@@ -34,7 +34,8 @@ void ReportInstallingView(PropertyMap properties);
 // The crash event (reason "崩溃").
 void ReportCrashEvent();
 
-// The collector the tracker reports to: "AnalyticsUrl" of section "Install"
+// The collector the tracker reports to: the environment variable
+// QUORVANE_ANALYTICS_URL when set, else "AnalyticsUrl" of section "Install"
 // in the launch-settings file beside the executable when set (tests and the
 // demo use a local collector), else the maker's collector.
 std::string AnalyticsServerUrl();

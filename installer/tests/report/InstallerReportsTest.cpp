@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -10,7 +10,6 @@
 #include "TrackerInstance.h"
 #include "core/LaunchSettings.h"
 #include "platform/environment.h"
-#include "platform/module_path.h"
 #include "report/InstallerReports.h"
 
 namespace {
@@ -37,8 +36,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(collector_.Start());
-        // The launch-settings file beside the executable points analytics at the stand-in.
-        std::ofstream(SettingsFile()) << "[Install]\nAnalyticsUrl=" << collector_.Url() << "\n";
+        url_ = std::make_unique<ScopedEnvironmentVariable>("QUORVANE_ANALYTICS_URL", collector_.Url());
         TheLaunchSettings().InstallerFileName = "QuorvaneInstaller";
         TheLaunchSettings().IsEnableAppAnalytics = true;
     }
@@ -47,12 +45,10 @@ protected:
         StopAnalytics();
         collector_.Stop();
         TheLaunchSettings() = saved_;
+        url_.reset();
         std::error_code error;
-        fs::remove(SettingsFile(), error);
         fs::remove_all(folder_, error);
     }
-
-    static fs::path SettingsFile() { return platform::ModuleFolder() / LaunchSettings::kSettingsFileName; }
 
     std::vector<json> Tracks(const std::string& event) const {
         std::vector<json> found;
@@ -65,6 +61,7 @@ protected:
     ScopedEnvironmentVariable localAppData_, home_;
     collector::CollectorServer collector_;
     LaunchSettings saved_;
+    std::unique_ptr<ScopedEnvironmentVariable> url_;
 };
 
 TEST_F(InstallerReports, ReportsCarryTheirNamesAndTheAbGroup) {
