@@ -189,6 +189,16 @@ TEST_F(TrackerWithCollector, AnotherCollectorUrlStartsAFreshSignedOutIdentity) {
     EXPECT_EQ(Setting("Base", "URL"), collector_.Url());
 }
 
+TEST_F(TrackerWithCollector, ALongCollectorUrlKeepsItsIdentityAcrossStarts) {
+    UsageTrackerConfig config = Config();
+    config.serverUrl = collector_.Url("/sa?project=pc&" + std::string(200, 'x'));
+    Start(config);
+    ReleaseUsageTracker();
+    const std::string first = Setting("Base", "DistinctId");
+    Start(config);
+    EXPECT_EQ(Setting("Base", "DistinctId"), first);
+}
+
 TEST_F(TrackerWithCollector, OnlyUpperCaseOkReadsAsSignedIn) {
     for (const char* flag : {"ok", "OK"}) {
         WriteSettings("[Base]\nDistinctId=KEPT-ID\nUserId=u-1\nURL=" + collector_.Url() + "\nisLogined=" + flag + "\n");

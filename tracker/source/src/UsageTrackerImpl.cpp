@@ -22,8 +22,10 @@ namespace {
 constexpr const char* kFile = "UsageTrackerImpl";
 constexpr const char* kDefaultServerUrl = "https://analytics.tessavon.example/sa?project=pc";
 constexpr const char* kInstallSource = "xdvbinh_bw=241##qglq=9553##nia=819";
-// Settings values are read back through a 128-byte buffer.
-constexpr std::size_t kSettingsBuffer = 128;
+// Settings values are read back through a buffer large enough for any URL,
+// account id or path we write: a value cut short on reading would never
+// match the collector URL again and cost the device its identity at every start.
+constexpr std::size_t kSettingsBuffer = 2048;
 constexpr int kFlushAttempts = 3;
 
 std::string ReadSetting(const fs::path& file, const char* section, const char* key) {
