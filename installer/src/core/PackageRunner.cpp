@@ -18,11 +18,19 @@ void RunPackage(const StageCallback& callback, const std::string& command_line) 
     callback(IST_CODE_START, 0, "");
     callback(IST_CODE_PROGRESS, 0, "");
     StatusProtocol protocol(StatusChild::Package, DecodeChildOutput);
-    if (!RunStatusChild(command_line, protocol, callback, kPollInterval)) {
+    ChildEnd end = RunStatusChild(command_line, protocol, callback, kPollInterval);
+    if (end == ChildEnd::NotStarted) {
         callback(IST_CODE_FAIL, 2, "");
         return;
     }
-    if (!protocol.Decided()) callback(INSTALL_SUCCESS, 1, "");
+    if (protocol.Decided()) return;
+    // A package that stays silent and exits counts as done, but one that
+    // crashed before saying anything has not installed the product.
+    if (end == ChildEnd::Crashed) {
+        callback(IST_CODE_FAIL, 0, "安装包安装失败");
+        return;
+    }
+    callback(INSTALL_SUCCESS, 1, "");
 }
 
 }  // namespace

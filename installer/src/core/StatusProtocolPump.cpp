@@ -34,15 +34,15 @@ std::string DecodeChildOutput(std::string_view bytes, std::uint32_t code_page) {
     return platform::CodePageToUtf8(bytes, platform::kCodePageAnsi).value_or(std::string());
 }
 
-bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
-                    std::chrono::milliseconds idle_pause) {
+ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                        std::chrono::milliseconds idle_pause) {
     std::unique_ptr<Utils::ChildProcess> child;
     try {
         child = std::make_unique<Utils::ChildProcess>();
         child->Start(command_line);
     } catch (const std::exception&) {
         DIAG_LOG("cannot start: %s", command_line.c_str());
-        return false;
+        return ChildEnd::NotStarted;
     }
     DIAG_LOG("started %u: %s", child->ProcessId(), command_line.c_str());
 
@@ -63,7 +63,8 @@ bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, c
     }
     protocol.Finish(sink);
     std::uint32_t exit_code = child->Wait();
-    DIAG_LOG("child %u ended with %u", child->ProcessId(), exit_code);
+    bool crashed = child->EndedBySignal();
+    DIAG_LOG("child %u ended with %u%s", child->ProcessId(), exit_code, crashed ? " (signal)" : "");
     child->Close();
-    return true;
+    return crashed ? ChildEnd::Crashed : ChildEnd::Exited;
 }

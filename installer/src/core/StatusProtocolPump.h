@@ -17,9 +17,14 @@
 // unknown code page falls back to the system's ANSI code page.
 std::string DecodeChildOutput(std::string_view bytes, std::uint32_t code_page);
 
+enum class ChildEnd {
+    NotStarted,  // the child could not be started; nothing was raised
+    Exited,      // the child ended by exiting, whatever its exit code
+    Crashed,     // the child was ended by a signal (a crash or a kill)
+};
+
 // Starts `command_line` and feeds its output to `protocol` until the child has
 // exited, raising each event through `callback`. `idle_pause` is how long to
-// sleep when no output is waiting. Returns false, raising nothing, when the
-// child cannot be started.
-bool RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
-                    std::chrono::milliseconds idle_pause);
+// sleep when no output is waiting.
+ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                        std::chrono::milliseconds idle_pause);

@@ -48,6 +48,8 @@ std::uint32_t ChildProcess::ExitCode() { return process_ ? process_->ExitCode() 
 
 std::uint32_t ChildProcess::Wait() { return process_ ? process_->Wait() : kStillActive; }
 
+bool ChildProcess::EndedBySignal() const { return process_ && process_->EndedBySignal(); }
+
 bool ChildProcess::Kill() { return process_ && process_->Kill(); }
 
 std::uint32_t ChildProcess::ProcessId() const { return process_ ? process_->Id() : 0; }

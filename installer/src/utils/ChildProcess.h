@@ -57,6 +57,8 @@ public:
     std::uint32_t Wait();
     // Ends the child at once; false when there is none.
     bool Kill();
+    // True when the child has ended through a signal (it crashed or was killed).
+    bool EndedBySignal() const;
 
     std::uint32_t ProcessId() const;
     const std::string& CommandLine() const { return command_line_; }

@@ -90,7 +90,8 @@ TEST_F(PackageRunnerTest, ScenariosEndInExactlyOneOutcome) {
         {"error", {IST_CODE_FAIL, 1000, "磁盘空间不足"}},
         {"silent", {INSTALL_SUCCESS, 1, ""}},
         {"nodecision", {INSTALL_SUCCESS, 1, ""}},
-        {"crash", {INSTALL_SUCCESS, 1, ""}},
+        // Dies by a signal before any verdict: the product is not installed.
+        {"crash", {IST_CODE_FAIL, 0, "安装包安装失败"}},
         // Writes 1 MB (with "State=Fail" lines) after its verdict: must not block.
         {"keepwriting", {INSTALL_SUCCESS, 0, ""}},
         {"flood", {INSTALL_SUCCESS, 0, ""}},
@@ -264,7 +265,7 @@ TEST_F(UninstallerRunnerTest, ScenariosEndInExactlyOneOutcome) {
         {"fail", {UNIST_CODE_ERROR, 0, "安装包卸载失败"}},
         {"error", {UNIST_CODE_ERROR, 0, "卸载被用户取消"}},
         {"nodecision", {UNIST_CODE_SUCCESS, 1, ""}},
-        {"crash", {UNIST_CODE_SUCCESS, 1, ""}},
+        {"crash", {UNIST_CODE_ERROR, 0, "安装包卸载失败"}},
         {"silent", {UNIST_CODE_SUCCESS, 1, ""}},
         {"flood", {UNIST_CODE_SUCCESS, 0, ""}},
         // Says "State=Success", then runs on writing "State=Fail" lines: the

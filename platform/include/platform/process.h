@@ -45,6 +45,9 @@ public:
     std::uint32_t Wait();
     // Ends the child at once (SIGKILL). False when it has already been reaped.
     bool Kill();
+    // True once the child has been seen to end through a signal (a crash, or
+    // being killed) rather than by exiting.
+    bool EndedBySignal() const { return ended_by_signal_; }
 
 private:
     explicit Process(int pid) : pid_(pid) {}
@@ -53,6 +56,7 @@ private:
     int pid_;
     bool reaped_ = false;
     std::uint32_t exit_code_ = kStillActive;
+    bool ended_by_signal_ = false;
 };
 
 }  // namespace platform

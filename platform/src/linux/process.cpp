@@ -98,6 +98,7 @@ bool Process::Reap(bool wait) {
         exit_code_ = static_cast<std::uint32_t>(WEXITSTATUS(status));
     } else if (WIFSIGNALED(status)) {
         exit_code_ = 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+        ended_by_signal_ = true;
     }
     return true;
 }
