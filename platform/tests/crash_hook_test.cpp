@@ -29,6 +29,11 @@ void FaultAgainWhileReporting(const platform::CrashInfo& info) {
     ::raise(SIGSEGV);  // must end the process, not call us again
 }
 
+void HangWhileReporting(const platform::CrashInfo& info) {
+    WriteReport(info);
+    for (;;) ::pause();  // as if waiting on a lock the crashed thread holds
+}
+
 [[noreturn]] void Segfault() {
     // Not null: the undefined-behaviour checker would stop a null store first.
     // The address comes through a volatile so the optimiser cannot see (and
@@ -76,3 +81,13 @@ TEST(CrashHookDeathTest, SecondFaultWhileReportingEndsTheProcess) {
 }
 
 }  // namespace
+
+TEST(CrashHookDeathTest, AReportThatHangsIsCutShortByTheWatchdog) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            platform::InstallCrashHook(HangWhileReporting, 1);
+            Segfault();
+        },
+        ::testing::KilledBySignal(SIGALRM), "crash #1: segmentation fault");
+}

@@ -6,7 +6,9 @@
 // that crashed, from a signal handler: it must keep to async-signal-safe work
 // where it can. A second fault while the handler runs skips it. Afterwards the
 // default action is restored and the signal raised again, so the process still
-// dies the way it would have (core dump, exit status).
+// dies the way it would have (core dump, exit status). A handler still busy
+// after `report_seconds` (stuck on a lock the crashed thread holds, or on the
+// network) is cut short: the watchdog's SIGALRM ends the process.
 namespace platform {
 
 struct CrashInfo {
@@ -20,6 +22,6 @@ using CrashHandler = void (*)(const CrashInfo& info);
 // Installs the hook for the whole process; a later call replaces the handler.
 // The main thread gets an alternate signal stack so that a stack overflow can
 // still be reported.
-void InstallCrashHook(CrashHandler handler);
+void InstallCrashHook(CrashHandler handler, unsigned report_seconds = 15);
 
 }  // namespace platform

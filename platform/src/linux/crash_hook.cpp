@@ -35,10 +35,19 @@ void RestoreDefault(int signal) {
     ::sigaction(signal, &action, nullptr);
 }
 
+// The report may need a lock the crashing thread already holds (inside
+// malloc, say) or wait on the network; a crashed process must still end.
+std::atomic<unsigned> g_report_seconds{15};
+
 void Report(const CrashInfo& info) {
     int expected = 0;
     if (!g_reporting.compare_exchange_strong(expected, 1)) return;
-    if (CrashHandler handler = g_handler.load()) handler(info);
+    CrashHandler handler = g_handler.load();
+    if (handler == nullptr) return;
+    RestoreDefault(SIGALRM);  // the default action of the watchdog ends the process
+    unsigned previous_alarm = ::alarm(g_report_seconds.load());
+    handler(info);
+    ::alarm(previous_alarm);
 }
 
 void OnFatalSignal(int signal, siginfo_t* details, void*) {
@@ -66,7 +75,8 @@ void InstallAlternateStack() {
     static bool installed = false;
     if (installed) return;
     installed = true;
-    constexpr std::size_t kSize = 64 * 1024;
+    // Roomy: the report may compress and send over TLS on this stack.
+    constexpr std::size_t kSize = 512 * 1024;
     static char* memory = new char[kSize];
     stack_t stack{};
     stack.ss_sp = memory;
@@ -76,8 +86,9 @@ void InstallAlternateStack() {
 
 }  // namespace
 
-void InstallCrashHook(CrashHandler handler) {
+void InstallCrashHook(CrashHandler handler, unsigned report_seconds) {
     g_handler.store(handler);
+    g_report_seconds.store(report_seconds > 0 ? report_seconds : 1);
     InstallAlternateStack();
     for (int s : kFatalSignals) {
         struct sigaction action {};
