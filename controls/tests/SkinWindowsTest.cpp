@@ -266,7 +266,7 @@ std::vector<SmallWindow> SmallWindows() {
        {{"cancelBtn", "Button", 138, 30, "打开软件"}, {"okBtn", "Button", 138, 30, "安装最新版本"},
         {"closebtn", "Button", 24, 24, nullptr}},
        "res\\MessageBoxWnd\\icoWarn.png"},
-      {"NetworkTipWnd.xml", {2, 2}, "20", "#26003B76", {14, 14},
+      {"NetworkTipWnd.xml", {2, 2}, "20", "#26003B76", {14, 13},
        {{"cancelBtn", "Button", 100, 30, "稍后再试"}, {"okBtn", "Button", 100, 30, "重新安装"},
         {"closebtn", "Button", 24, 24, nullptr}},
        "res\\MessageBoxWnd\\icoNetwork.png"},
