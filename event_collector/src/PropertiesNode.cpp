@@ -38,8 +38,10 @@ void PropertiesNode::SetDateTime(const std::string& key, std::int64_t secondsSin
     SetValue(key, utils::ValueNode::Time(secondsSince1970, milliseconds));
 }
 
-void PropertiesNode::SetList(const std::string& key, const std::vector<std::string>& values) {
+bool PropertiesNode::SetList(const std::string& key, const std::vector<std::string>& values) {
+    if (!CheckListValue(key, values)) return false;
     SetValue(key, utils::ValueNode::List(values));
+    return true;
 }
 
 }  // namespace event_collector

@@ -25,6 +25,17 @@ bool CheckProperties(const PropertiesNode& properties) {
     return true;
 }
 
+// String and list values normally pass their setters' checks; one stored
+// unchecked (or merged in from such a set) must not reach the queue, where a
+// batch the collector cannot read would be put back and retried for ever.
+bool CheckValueTexts(const PropertiesNode& properties) {
+    for (const auto& [key, value] : properties.Values()) {
+        if (value.type() == ValueNode::Type::String && !CheckUtf8Value(key, value.AsString())) return false;
+        if (value.type() == ValueNode::Type::List && !CheckListValue(key, value.AsList())) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string> BuildRecord(const RecordInput& input) {
@@ -39,6 +50,7 @@ std::optional<std::string> BuildRecord(const RecordInput& input) {
     PropertiesNode properties;
     if ((isTrack || isSignup) && input.superProperties) properties = *input.superProperties;
     properties.Merge(given);
+    if (!CheckValueTexts(properties)) return std::nullopt;
 
     std::int64_t time = input.nowMilliseconds;
     if (const ValueNode* stamp = properties.Find("$time")) {

@@ -100,6 +100,9 @@ void Sdk::RegisterSuperProperties(const PropertiesNode& properties) {
 
 void Sdk::SetDistinctId(const std::string& distinctId, bool isLoginId) {
     if (!g_client) return;
+    // Every later record carries the id: keep the old identity rather than
+    // take one that would make them all unreadable.
+    if (!CheckIdentifierText("Distinct ID", distinctId)) return;
     std::lock_guard lock(g_client->queue.RecordsLock());
     g_client->distinctId = distinctId;
     g_client->isLoginId = isLoginId;
@@ -118,6 +121,7 @@ void Sdk::TrackInstallation(const std::string& eventName, const PropertiesNode& 
 
 void Sdk::TrackSignup(const std::string& loginId) {
     if (!g_client) return;
+    if (!CheckIdentifierText("Distinct ID", loginId)) return;
     // Held across both steps so no other record sees the old id after the signup record.
     std::lock_guard lock(g_client->queue.RecordsLock());
     AddRecord("track_signup", "$SignUp", PropertiesNode{}, &loginId);
@@ -140,7 +144,7 @@ void Sdk::ProfileIncrement(const std::string& key, std::int32_t value) { Profile
 
 void Sdk::ProfileAppend(const std::string& key, const std::string& value) {
     PropertiesNode properties;
-    properties.SetList(key, {value});
+    if (!properties.SetList(key, {value})) return;
     AddRecord("profile_append", "", properties);
 }
 

@@ -25,6 +25,14 @@ bool CheckIdentifier(std::string_view name, const std::string& value) {
         std::cerr << "The " << name << " is too long, max length is 255." << std::endl;
         return false;
     }
+    return CheckIdentifierText(name, value);
+}
+
+bool CheckIdentifierText(std::string_view name, const std::string& value) {
+    if (!IsValidUtf8(value)) {
+        std::cerr << "The " << name << " is not valid UTF-8 string." << std::endl;
+        return false;
+    }
     return true;
 }
 
@@ -91,9 +99,20 @@ bool CheckStringValue(const std::string& key, const std::string& value) {
         std::cerr << "String property '" << key << "' is too long, value: " << value << std::endl;
         return false;
     }
+    return CheckUtf8Value(key, value);
+}
+
+bool CheckUtf8Value(const std::string& key, const std::string& value) {
     if (!IsValidUtf8(value)) {
         std::cerr << "String property '" << key << "' is not valid UTF-8 string, value: " << value << std::endl;
         return false;
+    }
+    return true;
+}
+
+bool CheckListValue(const std::string& key, const std::vector<std::string>& values) {
+    for (const auto& value : values) {
+        if (!CheckUtf8Value(key, value)) return false;
     }
     return true;
 }

@@ -67,6 +67,9 @@ TEST(BuildRecord, RefusalsDropTheRecord) {
     badTime.SetString("$time", "yesterday");
     badProject.SetNumber("$project", 3);
     badKey.SetValue("1st", utils::ValueNode::Int(1));  // slipped past the setters
+    PropertiesNode badList, badString;
+    badList.SetValue("tags", utils::ValueNode::List({"ok", "bell\x07"}));
+    badString.SetValue("qx_text", utils::ValueNode::String("\xff"));
     const struct {
         const char* type;
         const char* event;
@@ -80,6 +83,9 @@ TEST(BuildRecord, RefusalsDropTheRecord) {
         {"track", "bad event", &good, "", "The Event Name need to be a valid variable name."},
         {"track", "", &good, "", "The Event Name is empty or too long, max length is 100"},
         {"track_signup", "$SignUp", &good, "", "The Original ID is empty.\n"},
+        {"track_signup", "$SignUp", &good, "anon\x1f", "The Original ID is not valid UTF-8 string.\n"},
+        {"profile_append", "", &badList, "", "String property 'tags' is not valid UTF-8 string, value: bell\x07\n"},
+        {"track", "e", &badString, "", "String property 'qx_text' is not valid UTF-8 string, value: \xff\n"},
     };
     for (const auto& c : cases) {
         RecordInput input{.type = c.type, .eventName = c.event, .properties = c.properties, .distinctId = "u",

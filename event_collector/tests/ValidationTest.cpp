@@ -22,6 +22,11 @@ TEST(Validation, IdentifierLengthLimits) {
         {std::string(255, 'x'), true, ""},
         {std::string(256, 'x'), false, "The Distinct ID is too long, max length is 255.\n"},
         {"", false, "The Distinct ID is empty.\n"},
+        // The id goes into every record: bytes the collector cannot read would spoil every batch.
+        {"\xe5\xae\x89\xe8\xa3\x85-7", true, ""},
+        {"dev\x01ice", false, "The Distinct ID is not valid UTF-8 string.\n"},
+        {std::string("nul\0", 4), false, "The Distinct ID is not valid UTF-8 string.\n"},
+        {"\xff\xfe", false, "The Distinct ID is not valid UTF-8 string.\n"},
     };
     for (const auto& c : cases) {
         CaptureStderr();
@@ -115,6 +120,29 @@ TEST(Validation, StringValueLimits) {
     // A refused value leaves an earlier one in place.
     EXPECT_FALSE(node.SetString("k", std::string(9000, 'b')));
     EXPECT_EQ(node.Find("k")->AsString().size(), 8192u);
+}
+
+TEST(Validation, ListElementsFollowTheUtf8Rule) {
+    const struct {
+        std::vector<std::string> values;
+        bool ok;
+        std::string message;
+    } cases[] = {
+        {{}, true, ""},
+        {{"beta", "\xe4\xb8\xad", "tab\there"}, true, ""},
+        {{"ok", "esc\x1b[0m"}, false, "String property 'tags' is not valid UTF-8 string, value: esc\x1b[0m\n"},
+        {{"\xc0\xaf", "ok"}, false, "String property 'tags' is not valid UTF-8 string, value: \xc0\xaf\n"},
+        {{std::string(9000, 'a')}, true, ""},  // lists have no length limit
+    };
+    for (const auto& c : cases) {
+        PropertiesNode node;
+        node.SetList("tags", {"earlier"});
+        CaptureStderr();
+        EXPECT_EQ(node.SetList("tags", c.values), c.ok) << c.message;
+        EXPECT_EQ(GetCapturedStderr(), c.message);
+        // A refused list leaves the earlier value in place.
+        EXPECT_EQ(node.Find("tags")->AsList(), c.ok ? c.values : std::vector<std::string>{"earlier"});
+    }
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ public:
     bool SetNumber(const std::string& key, double value);
     void SetBool(const std::string& key, bool value);
     void SetDateTime(const std::string& key, std::int64_t secondsSince1970, int milliseconds);
-    void SetList(const std::string& key, const std::vector<std::string>& values);
+    // Refuses (message on standard error, key not set) a list with an element
+    // that is not valid UTF-8. Returns whether it was set.
+    bool SetList(const std::string& key, const std::vector<std::string>& values);
     void Merge(const utils::ObjectNode& other) { utils::ObjectNode::Merge(other); }
 };
 
