@@ -4,10 +4,11 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "CollectorServer.h"
-#include "RawReplyServer.h"
+#include "RawAnswerServer.h"
 #include "TestSupport.h"
 #include "event_collector/CurlSender.h"
 
@@ -109,6 +110,51 @@ TEST_F(CollectorTest, FailedBatchGivesWayToRecordsAddedDuringTheSend) {
     EXPECT_EQ(records.back()["properties"]["n"], 1999);
 }
 
+// A record the collector cannot read would be refused, put back and retried
+// for ever in front of every later one: such input is refused at the door.
+TEST_F(CollectorTest, UnreadableTextNeverBlocksTheQueue) {
+    const struct {
+        const char* name;
+        std::function<void()> poison;
+        std::string message;
+    } cases[] = {
+        {"appended control byte", [] { Sdk::ProfileAppend("tags", "a\x01b"); },
+         "String property 'tags' is not valid UTF-8 string, value: a\x01b\n"},
+        {"appended broken UTF-8", [] { Sdk::ProfileAppend("tags", "\xe4\xb8"); },
+         "String property 'tags' is not valid UTF-8 string, value: \xe4\xb8\n"},
+        {"list element",
+         [] {
+             PropertiesNode properties;
+             properties.SetList("qx_flags", {"silent", "\x1b[0m"});
+             Sdk::Track("listed", properties);
+         },
+         "String property 'qx_flags' is not valid UTF-8 string, value: \x1b[0m\n"},
+        {"distinct id", [] { Sdk::SetDistinctId("dev\x02ice", true); }, "The Distinct ID is not valid UTF-8 string.\n"},
+        {"login id", [] { Sdk::TrackSignup("login\x7f"); }, "The Distinct ID is not valid UTF-8 string.\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(InitClient());
+        server_.Clear();
+        ::testing::internal::CaptureStderr();
+        c.poison();
+        Sdk::Track("after", Numbered(1));
+        EXPECT_TRUE(Sdk::Flush()) << c.name;
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.message) << c.name;
+        const auto records = server_.Records();
+        // A refused list leaves its event without that property; the event itself still goes.
+        ASSERT_FALSE(records.empty()) << c.name;
+        EXPECT_EQ(records.back()["event"], "after") << c.name;
+        for (const auto& record : records) {
+            EXPECT_EQ(record["distinct_id"], "anon-1") << c.name;
+            EXPECT_FALSE(record["properties"].contains("tags")) << c.name;
+            EXPECT_FALSE(record["properties"].contains("qx_flags")) << c.name;
+        }
+        EXPECT_EQ(Sdk::QueuedCount(), 0u) << c.name;
+        Sdk::Shutdown();
+        std::filesystem::remove(dir_.File("staging"));
+    }
+}
+
 TEST_F(CollectorTest, VerificationStaysOnWithoutTheTestAuthority) {
     ASSERT_TRUE(InitClient());
     ::unsetenv(kCaBundleVariable);
@@ -185,7 +231,7 @@ TEST_F(CollectorTest, PeerThatIsNotHttpIsAFailedSend) {
     };
     for (const auto& reply : replies) {
         for (const char* scheme : {"https", "http"}) {
-            collector::RawReplyServer raw(reply);
+            raw_answer::RawAnswerServer raw(reply);
             ASSERT_TRUE(raw.Start());
             ASSERT_TRUE(InitClient(std::string(scheme) + "://127.0.0.1:" + std::to_string(raw.Port()) + "/sa"));
             Sdk::Track("step");

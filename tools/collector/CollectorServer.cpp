@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "PayloadDecoder.h"
-#include "TestCertificates.h"
+#include "TestCa.h"
 
 namespace collector {
 
@@ -17,13 +17,12 @@ namespace {
 constexpr std::size_t kMaxBodyBytes = 32 * 1024 * 1024;
 
 std::unique_ptr<httplib::Server> MakeHttpsServer(std::string& caPem) {
-    const TestCertificates certificates = MakeTestCertificates();
-    caPem = certificates.caCertificatePem;
+    const testca::PemCertificates certificates = testca::GeneratePem();
+    caPem = certificates.ca_pem;
     std::unique_ptr<BIO, decltype(&BIO_free)> certBio(
-        BIO_new_mem_buf(certificates.serverCertificatePem.data(), static_cast<int>(certificates.serverCertificatePem.size())),
-        &BIO_free);
+        BIO_new_mem_buf(certificates.cert_pem.data(), static_cast<int>(certificates.cert_pem.size())), &BIO_free);
     std::unique_ptr<BIO, decltype(&BIO_free)> keyBio(
-        BIO_new_mem_buf(certificates.serverKeyPem.data(), static_cast<int>(certificates.serverKeyPem.size())), &BIO_free);
+        BIO_new_mem_buf(certificates.key_pem.data(), static_cast<int>(certificates.key_pem.size())), &BIO_free);
     std::unique_ptr<X509, decltype(&X509_free)> cert(PEM_read_bio_X509(certBio.get(), nullptr, nullptr, nullptr),
                                                      &X509_free);
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(

@@ -1,5 +1,6 @@
 #include "TestCa.h"
 
+#include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -48,17 +49,26 @@ Certificate NewCertificate(EVP_PKEY* key, const char* common_name, long serial) 
     return certificate;
 }
 
-void WritePem(const std::string& path, X509* certificate, EVP_PKEY* key) {
+std::string ToPem(X509* certificate, EVP_PKEY* key) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), &BIO_free);
+    Check(bio != nullptr, "PEM output");
+    bool ok = certificate ? PEM_write_bio_X509(bio.get(), certificate) == 1
+                          : PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    Check(ok, "PEM output");
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return std::string(data, static_cast<std::size_t>(size));
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
     Check(file != nullptr, "cannot write file");
-    bool ok = certificate ? PEM_write_X509(file.get(), certificate) == 1
-                          : PEM_write_PrivateKey(file.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
-    Check(ok, "PEM output");
+    Check(std::fwrite(text.data(), 1, text.size(), file.get()) == text.size(), "cannot write file");
 }
 
 }  // namespace
 
-TestCertificates Generate(const std::string& folder) {
+PemCertificates GeneratePem() {
     Key ca_key = NewKey();
     Certificate ca = NewCertificate(ca_key.get(), "Quorvane Test CA", 1);
     X509_set_issuer_name(ca.get(), X509_get_subject_name(ca.get()));
@@ -77,10 +87,15 @@ TestCertificates Generate(const std::string& folder) {
     AddExtension(server.get(), ca.get(), NID_authority_key_identifier, "keyid:always");
     Check(X509_sign(server.get(), ca_key.get(), EVP_sha256()) > 0, "server signature");
 
+    return {ToPem(ca.get(), nullptr), ToPem(server.get(), nullptr), ToPem(nullptr, server_key.get())};
+}
+
+TestCertificates Generate(const std::string& folder) {
+    const PemCertificates pem = GeneratePem();
     TestCertificates files{folder + "/ca.pem", folder + "/server.pem", folder + "/server-key.pem"};
-    WritePem(files.ca_file, ca.get(), nullptr);
-    WritePem(files.cert_file, server.get(), nullptr);
-    WritePem(files.key_file, nullptr, server_key.get());
+    WriteFile(files.ca_file, pem.ca_pem);
+    WriteFile(files.cert_file, pem.cert_pem);
+    WriteFile(files.key_file, pem.key_pem);
     return files;
 }
 

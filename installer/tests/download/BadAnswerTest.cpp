@@ -60,7 +60,7 @@ TEST(BadAnswers, EveryEngineEndsCleanly) {
         for (const auto& c : Cases()) {
             SCOPED_TRACE(std::string(engine.name) + " / " + c.name);
             TempFolder folder;
-            download_host::RawAnswerServer server(c.head_answer, c.get_answer);
+            raw_answer::RawAnswerServer server(c.head_answer, c.get_answer);
             ASSERT_TRUE(server.Start());
             const std::string target = folder.File("package.exe");
             const std::string url = server.BaseUrl() + "/software/245";
