@@ -21,6 +21,8 @@
 //   gbk         "Encode=936", a "Message=" line in GBK bytes, "Encode=UTF8", then as success
 //   flood       bad and plentiful output, then as success
 //   keepwriting "State=Success", then 1 MB more output before exiting
+//   stderrflood 1 MiB to standard error, then as success ("Error=" when
+//               nobody reads standard error for 10 s)
 //   holdpipe    a grandchild keeps the output pipe open (and writes) for 2 s
 //               after the package itself has exited with "State=Success";
 //               "<folder>/holder.alive" exists while it runs
@@ -186,6 +188,10 @@ int main(int argc, char** argv) {
         }
     }
     if (scenario == "flood") standin::Flood();
+    if (scenario == "stderrflood" && !standin::FloodStandardError(1024 * 1024, std::chrono::seconds(10))) {
+        standin::Line("Error=standard error blocked");
+        return 1;
+    }
     if (scenario == "gbk") {
         standin::Line("Encode=936");
         standin::SleepMs(50);

@@ -1,10 +1,13 @@
 #include "StandIn.h"
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include <poll.h>
 #include <unistd.h>
 
 namespace standin {
@@ -128,6 +131,22 @@ void Flood() {
         }
     }
     Write(lines);
+}
+
+bool FloodStandardError(std::size_t bytes, std::chrono::milliseconds limit) {
+    std::string noise;
+    for (int i = 0; noise.size() < PIPE_BUF; ++i) noise += "warning: noise line " + std::to_string(i) + "\n";
+    noise.resize(PIPE_BUF);
+    while (bytes > 0) {
+        // A pipe reported writable takes PIPE_BUF bytes without blocking, so
+        // waiting happens only here, where it can time out.
+        pollfd target{STDERR_FILENO, POLLOUT, 0};
+        if (::poll(&target, 1, static_cast<int>(limit.count())) <= 0 || !(target.revents & POLLOUT)) return false;
+        ssize_t written = ::write(STDERR_FILENO, noise.data(), std::min(bytes, noise.size()));
+        if (written <= 0) return false;
+        bytes -= static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 }  // namespace standin

@@ -46,6 +46,12 @@ std::optional<std::string> ProfileValue(const std::filesystem::path& file, std::
 // (zero: no limit).
 void WaitUntilClosed(std::chrono::milliseconds limit);
 
+// Writes `bytes` bytes of log-like noise to standard error, as a program that
+// logs much there does. Gives up when nobody has read the pipe for `limit`
+// (so a test of a reader that ignores standard error fails instead of
+// hanging); false then.
+bool FloodStandardError(std::size_t bytes, std::chrono::milliseconds limit);
+
 // Prints the common noisy scenarios: invalid UTF-8, NUL bytes, a 1 MB line,
 // a long run without line feeds and 100,000 short lines.
 void Flood();

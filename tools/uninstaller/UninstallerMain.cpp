@@ -13,6 +13,8 @@
 //   keeprunning removal, "State=Success", then runs on for a while writing noise
 //   encode936   "Encode=936", then an "Error=" line in GBK bytes
 //   flood       bad and plentiful output, then removal and "State=Success"
+//   stderrflood 1 MiB to standard error, then as success ("Error=" when
+//               nobody reads standard error for 10 s)
 //   crash       progress, then abort()
 //   silent      exit at once without output
 #include <chrono>
@@ -71,6 +73,10 @@ int main(int argc, char** argv) {
         std::abort();
     }
     if (scenario == "flood") standin::Flood();
+    if (scenario == "stderrflood" && !standin::FloodStandardError(1024 * 1024, std::chrono::seconds(10))) {
+        standin::Line("Error=standard error blocked");
+        return 1;
+    }
 
     Progress(4, 20);
     if (!RemoveInstallation(folder)) {

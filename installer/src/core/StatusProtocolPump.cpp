@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "platform/code_page.h"
@@ -13,18 +15,22 @@ namespace {
 constexpr std::size_t kReadSize = 1024;
 constexpr std::chrono::milliseconds kBusyPause{2};
 
-// Reads what is waiting now, without blocking; true when anything was read.
-bool DrainAvailable(Utils::ChildProcess& child, StatusProtocol& protocol, const StatusSink& sink) {
+using BytesAvailableFn = std::size_t (Utils::ChildProcess::*)() const;
+using ReadFn = std::optional<std::size_t> (Utils::ChildProcess::*)(void*, std::size_t);
+
+// Reads what is waiting now on one of the child's pipes, without blocking, and
+// hands it on piece by piece; the number of bytes read.
+template <typename Take>
+std::size_t DrainAvailable(Utils::ChildProcess& child, BytesAvailableFn available, ReadFn read, Take&& take) {
     char buffer[kReadSize];
-    bool read_any = false;
-    for (std::size_t available = child.OutputBytesAvailable(); available > 0;
-         available = child.OutputBytesAvailable()) {
-        auto count = child.ReadOutput(buffer, std::min(available, sizeof buffer));
+    std::size_t total = 0;
+    for (std::size_t waiting = (child.*available)(); waiting > 0; waiting = (child.*available)()) {
+        auto count = (child.*read)(buffer, std::min(waiting, sizeof buffer));
         if (!count || *count == 0) break;
-        protocol.Feed(std::string_view(buffer, *count), sink);
-        read_any = true;
+        take(std::string_view(buffer, *count));
+        total += *count;
     }
-    return read_any;
+    return total;
 }
 
 }  // namespace
@@ -49,12 +55,22 @@ ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protoco
     StatusSink sink = [&callback](const StatusEvent& event) {
         callback(event.code, event.progress, event.message.c_str());
     };
+    auto feed = [&protocol, &sink](std::string_view bytes) { protocol.Feed(bytes, sink); };
+    // Standard error carries nothing of the protocol, but it is read all the
+    // same: a child that fills that pipe would block and never exit.
+    auto discard = [](std::string_view) {};
+    std::size_t error_bytes = 0;
     bool was_busy = false;
     for (;;) {
         // Asked before draining: output written before the exit is then in
-        // the pipe, so the last drain below sees all of it.
+        // the pipes, so the last drain below sees all of it.
         bool running = child->IsRunning();
-        bool read_any = DrainAvailable(*child, protocol, sink);
+        std::size_t output_read =
+            DrainAvailable(*child, &Utils::ChildProcess::OutputBytesAvailable, &Utils::ChildProcess::ReadOutput, feed);
+        std::size_t error_read =
+            DrainAvailable(*child, &Utils::ChildProcess::ErrorBytesAvailable, &Utils::ChildProcess::ReadError, discard);
+        error_bytes += error_read;
+        bool read_any = output_read > 0 || error_read > 0;
         if (!running) break;
         // A child in the middle of a burst is looked at again soon, so that
         // a full pipe does not hold it for a whole idle pause.
@@ -65,6 +81,8 @@ ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protoco
     std::uint32_t exit_code = child->Wait();
     bool crashed = child->EndedBySignal();
     DIAG_LOG("child %u ended with %u%s", child->ProcessId(), exit_code, crashed ? " (signal)" : "");
+    if (error_bytes > 0)
+        DIAG_LOG("child %u wrote %zu bytes to standard error (discarded)", child->ProcessId(), error_bytes);
     child->Close();
     return crashed ? ChildEnd::Crashed : ChildEnd::Exited;
 }

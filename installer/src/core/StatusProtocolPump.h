@@ -4,8 +4,10 @@
 // The output is read for as long as the child runs, also after a decisive
 // line (a child blocked on a full pipe would otherwise never exit), and once
 // the child has exited whatever it wrote last is drained before the outcome is
-// decided. Reading never waits on the pipe itself: a grandchild that inherited
-// the pipe and keeps it open cannot hold the runner once the child is gone.
+// decided. The child's standard error is read alongside and thrown away, so a
+// child that writes much there cannot block on it. Reading never waits on a
+// pipe itself: a grandchild that inherited a pipe and keeps it open cannot
+// hold the runner once the child is gone.
 // Runs on the calling (worker) thread and holds no lock while it waits.
 #include <chrono>
 #include <string>

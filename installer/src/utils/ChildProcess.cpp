@@ -29,15 +29,31 @@ void ChildProcess::Close() {
     error_.Close();
 }
 
-std::optional<std::size_t> ChildProcess::ReadOutput(void* buffer, std::size_t size) {
-    if (output_.ReadEnd() == platform::kNullFileHandle) return std::nullopt;
-    return platform::ReadFromPipe(output_.ReadEnd(), buffer, size);
+namespace {
+
+std::optional<std::size_t> ReadFrom(const Pipe& pipe, void* buffer, std::size_t size) {
+    if (pipe.ReadEnd() == platform::kNullFileHandle) return std::nullopt;
+    return platform::ReadFromPipe(pipe.ReadEnd(), buffer, size);
 }
 
-std::size_t ChildProcess::OutputBytesAvailable() const {
-    if (output_.ReadEnd() == platform::kNullFileHandle) return 0;
-    return platform::PipeBytesAvailable(output_.ReadEnd()).value_or(0);
+std::size_t BytesAvailable(const Pipe& pipe) {
+    if (pipe.ReadEnd() == platform::kNullFileHandle) return 0;
+    return platform::PipeBytesAvailable(pipe.ReadEnd()).value_or(0);
 }
+
+}  // namespace
+
+std::optional<std::size_t> ChildProcess::ReadOutput(void* buffer, std::size_t size) {
+    return ReadFrom(output_, buffer, size);
+}
+
+std::size_t ChildProcess::OutputBytesAvailable() const { return BytesAvailable(output_); }
+
+std::optional<std::size_t> ChildProcess::ReadError(void* buffer, std::size_t size) {
+    return ReadFrom(error_, buffer, size);
+}
+
+std::size_t ChildProcess::ErrorBytesAvailable() const { return BytesAvailable(error_); }
 
 bool ChildProcess::WriteInput(const void* data, std::size_t size) {
     if (input_.WriteEnd() == platform::kNullFileHandle) return false;

@@ -47,6 +47,11 @@ public:
     std::optional<std::size_t> ReadOutput(void* buffer, std::size_t size);
     // Bytes of standard output that can be read without waiting (0 on failure).
     std::size_t OutputBytesAvailable() const;
+    // The same two for the child's standard error. Nobody needs what a child
+    // writes there, but unless it is read a child that writes more than the
+    // pipe holds blocks for ever.
+    std::optional<std::size_t> ReadError(void* buffer, std::size_t size);
+    std::size_t ErrorBytesAvailable() const;
     // Sends bytes to the child's standard input; false when that fails.
     bool WriteInput(const void* data, std::size_t size);
 

@@ -96,6 +96,9 @@ TEST_F(PackageRunnerTest, ScenariosEndInExactlyOneOutcome) {
         {"keepwriting", {INSTALL_SUCCESS, 0, ""}},
         {"flood", {INSTALL_SUCCESS, 0, ""}},
         {"holdpipe", {INSTALL_SUCCESS, 0, ""}},
+        // 1 MiB to standard error first: blocks (and gives up with "Error=")
+        // unless that pipe is read too.
+        {"stderrflood", {INSTALL_SUCCESS, 0, ""}},
     };
     for (const auto& row : rows) {
         StageRecorder recorder;
@@ -115,6 +118,9 @@ TEST_F(PackageRunnerTest, ScenariosEndInExactlyOneOutcome) {
         if (std::string(row.scenario) == "holdpipe") {
             EXPECT_LT(took, std::chrono::milliseconds(1900));
             WaitUntilGone(folder_ / "holder.alive");
+        }
+        if (std::string(row.scenario) == "stderrflood") {
+            EXPECT_LT(took, std::chrono::seconds(5));
         }
     }
 }
@@ -271,10 +277,15 @@ TEST_F(UninstallerRunnerTest, ScenariosEndInExactlyOneOutcome) {
         // Says "State=Success", then runs on writing "State=Fail" lines: the
         // first verdict stands and its exit adds nothing.
         {"keeprunning", {UNIST_CODE_SUCCESS, 0, ""}},
+        {"stderrflood", {UNIST_CODE_SUCCESS, 0, ""}},
     };
     for (const auto& row : rows) {
         if (!fs::exists(old_folder_)) SetUp();
+        auto started = std::chrono::steady_clock::now();
         Events events = Run(row.scenario);
+        if (std::string(row.scenario) == "stderrflood") {
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        }
         ASSERT_FALSE(events.empty()) << row.scenario;
         EXPECT_EQ(events.front(), (StageEvent{UNIST_CODE_PROGRESS, 0, ""})) << row.scenario;
         Events outcomes;

@@ -41,6 +41,19 @@ TEST(ChildProcess, RunsAChildAndReadsOnlyItsStandardOutput) {
     EXPECT_EQ(child.ExitCode(), 3u);
 }
 
+TEST(ChildProcess, StandardErrorIsReadOnItsOwn) {
+    Utils::ChildProcess child;
+    child.Start("/bin/sh -c \"echo to-output; echo to-error >&2\"");
+    EXPECT_EQ(child.Wait(), 0u);
+    ASSERT_EQ(child.ErrorBytesAvailable(), 9u);
+    char buffer[64];
+    auto n = child.ReadError(buffer, sizeof buffer);
+    ASSERT_TRUE(n.has_value());
+    EXPECT_EQ(std::string(buffer, *n), "to-error\n");
+    EXPECT_EQ(child.ErrorBytesAvailable(), 0u);
+    EXPECT_EQ(ReadAllOutput(child), "to-output\n");
+}
+
 TEST(ChildProcess, StandardInputComesFromUs) {
     Utils::ChildProcess child;
     child.Start("/bin/sh -c \"read line; echo got:$line\"");
