@@ -1,7 +1,8 @@
 // Download benchmark: serves a large file from the download host on loopback
 // and measures each engine and the curl command-line tool on the same address
-// (median of several runs: wall time, throughput, CPU seconds, peak RSS), then
-// a capped-rate run of the two-range engine against the single-stream engine.
+// (median of several runs, taken in turns: wall time, throughput, CPU seconds,
+// peak RSS), then a capped-rate run of the two-range engine against the
+// single-stream engine.
 //
 //   bench_download [--size MiB=512] [--runs N=5] [--capped-size MiB=128]
 //                  [--capped-runs N=3] [--rate MB/s=20]
@@ -155,18 +156,31 @@ struct Summary {
     int failures;
 };
 
-Summary Run(const std::string& engine, const std::string& url, const std::string& target, std::int64_t size, int runs) {
-    std::vector<double> wall, mbps, cpu, rss;
-    int failures = 0;
+// Runs the engines in turns (one run of each, then the next round), so that
+// load from elsewhere on a shared machine falls on all of them alike.
+std::map<std::string, Summary> Run(const std::vector<std::string>& engines, const std::string& url,
+                                   const std::string& target, std::int64_t size, int runs) {
+    struct Samples {
+        std::vector<double> wall, mbps, cpu, rss;
+        int failures = 0;
+    };
+    std::map<std::string, Samples> samples;
     for (int i = 0; i < runs; ++i) {
-        Sample sample = Measure(engine, url, target, size);
-        if (!sample.ok) ++failures;
-        wall.push_back(sample.wall_s);
-        mbps.push_back(static_cast<double>(size) / 1e6 / sample.wall_s);
-        cpu.push_back(sample.cpu_s);
-        rss.push_back(sample.rss_mb);
+        for (const auto& engine : engines) {
+            Sample sample = Measure(engine, url, target, size);
+            Samples& s = samples[engine];
+            if (!sample.ok) ++s.failures;
+            s.wall.push_back(sample.wall_s);
+            s.mbps.push_back(static_cast<double>(size) / 1e6 / sample.wall_s);
+            s.cpu.push_back(sample.cpu_s);
+            s.rss.push_back(sample.rss_mb);
+        }
     }
-    return {Median(wall), Median(mbps), Median(cpu), Median(rss), failures};
+    std::map<std::string, Summary> results;
+    for (auto& [engine, s] : samples) {
+        results[engine] = {Median(s.wall), Median(s.mbps), Median(s.cpu), Median(s.rss), s.failures};
+    }
+    return results;
 }
 
 void Print(const std::string& name, const Summary& s) {
@@ -208,11 +222,9 @@ int main(int argc, char** argv) {
     Host host = StartHost(file, 0);
     std::printf("uncapped: %lld MiB, %lld runs, medians\n", options["--size"], options["--runs"]);
     std::printf("%-14s %9s %10s %9s %9s %6s\n", "engine", "wall s", "MB/s", "cpu s", "rss MB", "fails");
-    std::map<std::string, Summary> results;
-    for (const char* engine : {"curl", "single-stream", "two-range", "moniker"}) {
-        results[engine] = Run(engine, host.url, target, size, static_cast<int>(options["--runs"]));
-        Print(engine, results[engine]);
-    }
+    const std::vector<std::string> engines = {"curl", "single-stream", "two-range", "moniker"};
+    std::map<std::string, Summary> results = Run(engines, host.url, target, size, static_cast<int>(options["--runs"]));
+    for (const auto& engine : engines) Print(engine, results[engine]);
     StopHost(host);
     const Summary& curl = results["curl"];
     std::printf("\nratios engine/curl: %-10s %9s %9s %9s\n", "", "MB/s", "cpu", "rss");
@@ -228,9 +240,11 @@ int main(int argc, char** argv) {
     std::printf("\ncapped at %lld MB/s per connection: %lld MiB, %lld runs, medians\n", options["--rate"],
                 options["--capped-size"], options["--capped-runs"]);
     std::printf("%-14s %9s %10s %9s %9s %6s\n", "engine", "wall s", "MB/s", "cpu s", "rss MB", "fails");
-    Summary single = Run("single-stream", capped.url, target, capped_size, static_cast<int>(options["--capped-runs"]));
+    std::map<std::string, Summary> capped_results =
+        Run({"single-stream", "two-range"}, capped.url, target, capped_size, static_cast<int>(options["--capped-runs"]));
+    const Summary& single = capped_results["single-stream"];
+    const Summary& ranges = capped_results["two-range"];
     Print("single-stream", single);
-    Summary ranges = Run("two-range", capped.url, target, capped_size, static_cast<int>(options["--capped-runs"]));
     Print("two-range", ranges);
     StopHost(capped);
     std::printf("two-range / single-stream throughput: %.2f\n", ranges.mbps / single.mbps);

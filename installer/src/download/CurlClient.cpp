@@ -172,7 +172,7 @@ int CurlClient::Transfer(const std::string& part_path) {
     }
     if (file != nullptr) {
         // The digest covers what is already on disk, then every byte written.
-        digest_ = std::make_unique<download::Md5>();
+        digest_ = std::make_unique<download::Md5Stream>();
         if (!digest_->UpdateFromFile(part_path, resume_offset_)) digest_.reset();
     }
     if (file == nullptr) {

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "download/Md5.h"
+#include "download/Md5Stream.h"
 
 class CurlClient {
 public:
@@ -75,6 +75,6 @@ private:
     std::string last_error_text_;
     std::string real_url_;
     std::FILE* part_file_ = nullptr;        // the ".part" file during a transfer
-    std::unique_ptr<download::Md5> digest_;  // of the ".part" file's bytes so far
+    std::unique_ptr<download::Md5Stream> digest_;  // of the ".part" file's bytes so far
     std::string digest_text_;
 };

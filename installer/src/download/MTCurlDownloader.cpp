@@ -103,7 +103,7 @@ void CMTCurlDownloader::Start_Down() {
         if (i == 0) {
             // Part 0 starts the package: its digest is taken as it is written
             // (and continued over the other parts while they are joined).
-            digest_ = std::make_unique<download::Md5>();
+            digest_ = std::make_unique<download::Md5Stream>();
             node->digest = digest_->UpdateFromFile(node->path, resumed) ? digest_.get() : nullptr;
         }
         if (node->start > node->end) {
@@ -386,7 +386,7 @@ int CMTCurlDownloader::JoinParts() {
     std::FILE* whole = std::fopen(PartPath(0).c_str(), "ab+");
     if (whole == nullptr) return kPartUnusable;
     int failure = 0;
-    std::vector<char> block(1 << 16);
+    std::vector<char> block(1 << 20);
     for (std::size_t i = 1; i < parts_.size() && failure == 0; ++i) {
         const std::string& path = parts_[i]->path;
         std::FILE* part = std::fopen(path.c_str(), "rb");

@@ -19,7 +19,7 @@
 
 #include "download/Downloader.h"
 #include "download/EngineThreads.h"
-#include "download/Md5.h"
+#include "download/Md5Stream.h"
 
 // One byte range of the current attempt. Written only by its range thread
 // while that runs; `received` is also read by the progress handler.
@@ -32,7 +32,7 @@ struct DownloadPartNode {
     std::string path;
     int result = -1;  // -1 to fetch, 0 complete, -2 part file unusable, else libcurl's result
     std::atomic<std::int64_t> received{0};
-    download::Md5* digest = nullptr;  // part 0 only: the package digest, fed as bytes land
+    download::Md5Stream* digest = nullptr;  // part 0 only: the package digest, fed as bytes land
     // Per try: where it began, and whether the answer was checked to be that range.
     std::int64_t try_start = 0;
     bool whole_file = false;
@@ -85,6 +85,6 @@ private:
     double last_percent_ = 0.0;
     std::int64_t last_progress_second_ = 0;
     bool retried_ = false;
-    std::unique_ptr<download::Md5> digest_;  // of the package, from part 0 on, during an attempt
+    std::unique_ptr<download::Md5Stream> digest_;  // of the package, from part 0 on, during an attempt
     download::EngineThreads threads_;
 };

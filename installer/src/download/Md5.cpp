@@ -23,17 +23,9 @@ void Md5::Update(const void* data, std::size_t size) {
 }
 
 bool Md5::UpdateFromFile(const std::string& path, std::int64_t size) {
-    if (size <= 0) return context_->usable;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    std::vector<char> block(1 << 16);
-    while (file && size > 0) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(block.size())));
-        std::size_t got = std::fread(block.data(), 1, want, file.get());
-        if (got == 0) break;
-        Update(block.data(), got);
-        size -= static_cast<std::int64_t>(got);
+    if (!ReadFileStart(path, size, [this](const char* data, std::size_t n) { Update(data, n); })) {
+        context_->usable = false;
     }
-    if (size != 0) context_->usable = false;
     return context_->usable;
 }
 
@@ -51,14 +43,29 @@ std::string Md5::Finish() {
     return text;
 }
 
+bool ReadFileStart(const std::string& path, std::int64_t size,
+                   const std::function<void(const char*, std::size_t)>& take) {
+    if (size <= 0) return true;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::vector<char> block(1 << 16);
+    while (file && size > 0) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size, static_cast<std::int64_t>(block.size())));
+        std::size_t got = std::fread(block.data(), 1, want, file.get());
+        if (got == 0) break;
+        take(block.data(), got);
+        size -= static_cast<std::int64_t>(got);
+    }
+    return size == 0;
+}
+
 std::string FileMd5(const std::string& path) {
     if (path.empty()) return "";
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return "";
     Md5 digest;
-    char block[1024];
+    std::vector<char> block(1 << 16);
     std::size_t count;
-    while ((count = std::fread(block, 1, sizeof block, file.get())) > 0) digest.Update(block, count);
+    while ((count = std::fread(block.data(), 1, block.size(), file.get())) > 0) digest.Update(block.data(), count);
     if (std::ferror(file.get())) return "";
     return digest.Finish();
 }

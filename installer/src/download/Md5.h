@@ -2,6 +2,7 @@
 // MD5 digests of packages, written as 32 lower-case hex digits.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,11 @@ private:
     struct Context;
     std::unique_ptr<Context> context_;
 };
+
+// Hands the first `size` bytes of the file at `path` to `take`, piece by piece;
+// false when they cannot all be read.
+bool ReadFileStart(const std::string& path, std::int64_t size,
+                   const std::function<void(const char*, std::size_t)>& take);
 
 // MD5 of the whole file; "" when the path is empty or the file cannot be read.
 std::string FileMd5(const std::string& path);
