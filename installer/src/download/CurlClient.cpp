@@ -160,6 +160,7 @@ int CurlClient::Transfer(const std::string& part_path) {
         DIAG_LOG("error:%d:%s", kNoHandle, curl_easy_strerror(static_cast<CURLcode>(kNoHandle)));
         return kNoHandle;
     }
+    std::unique_ptr<char[]> write_buffer;  // outlives `file`, closed below
     std::FILE* file = std::fopen(part_path.c_str(), "ab+");
     int result = 0;
     if (file != nullptr) {
@@ -170,6 +171,7 @@ int CurlClient::Transfer(const std::string& part_path) {
             resume_offset_ = file != nullptr ? 0 : -1;
         }
     }
+    write_buffer = download::UseLargeWriteBuffer(file);
     if (file != nullptr) {
         // The digest covers what is already on disk, then every byte written.
         digest_ = std::make_unique<download::Md5Stream>();

@@ -112,6 +112,7 @@ void CMTCurlDownloader::Start_Down() {
             node->result = -1;
             node->file = std::fopen(node->path.c_str(), "ab+");
             if (node->file == nullptr) node->result = kPartUnusable;
+            node->write_buffer = download::UseLargeWriteBuffer(node->file);
         }
         parts_.push_back(std::move(node));
     }

@@ -24,6 +24,7 @@
 // One byte range of the current attempt. Written only by its range thread
 // while that runs; `received` is also read by the progress handler.
 struct DownloadPartNode {
+    std::unique_ptr<char[]> write_buffer;  // of `file`; kept until it is closed
     std::FILE* file = nullptr;
     std::int64_t start = 0;  // next byte still to fetch (inclusive)
     std::int64_t end = 0;    // last byte of the range (inclusive)
