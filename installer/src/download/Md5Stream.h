@@ -39,8 +39,8 @@ public:
     // unusable. The stream takes no more bytes afterwards.
     std::string Finish();
 
-    static constexpr std::size_t kBlockSize = 1 << 20;
-    static constexpr std::size_t kBlockCount = 4;
+    static constexpr std::size_t kBlockSize = 256 << 10;
+    static constexpr std::size_t kBlockCount = 8;
 
 private:
     struct Block {
