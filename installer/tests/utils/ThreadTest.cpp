@@ -69,9 +69,9 @@ TEST(Thread, JoinFromItsOwnThreadDoesNotDeadlock) {
     std::mutex ready;
     ready.lock();
     own = std::make_unique<Utils::Thread>(nullptr, "own", [&](void*) -> std::uint32_t {
-        std::lock_guard wait_for_owner(ready);
+        { std::lock_guard wait_for_owner(ready); }
         own->Join();
-        finished = true;
+        finished = true;  // the last touch of the test's stack
         return 0;
     });
     own->Resume();
