@@ -18,19 +18,10 @@ void RunPackage(const StageCallback& callback, const std::string& command_line) 
     callback(IST_CODE_START, 0, "");
     callback(IST_CODE_PROGRESS, 0, "");
     StatusProtocol protocol(StatusChild::Package, DecodeChildOutput);
-    ChildEnd end = RunStatusChild(command_line, protocol, callback, kPollInterval);
-    if (end == ChildEnd::NotStarted) {
-        callback(IST_CODE_FAIL, 2, "");
-        return;
-    }
-    if (protocol.Decided()) return;
-    // A package that stays silent and exits counts as done, but one that
-    // crashed before saying anything has not installed the product.
-    if (end == ChildEnd::Crashed) {
-        callback(IST_CODE_FAIL, 0, "安装包安装失败");
-        return;
-    }
-    callback(INSTALL_SUCCESS, 1, "");
+    RunStatusChildToEnd(command_line, protocol, callback, kPollInterval,
+                        {.not_started = {IST_CODE_FAIL, 2, ""},
+                         .crashed = {IST_CODE_FAIL, 0, "安装包安装失败"},
+                         .silent = {INSTALL_SUCCESS, 1, ""}});
 }
 
 }  // namespace

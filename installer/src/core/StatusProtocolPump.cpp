@@ -86,3 +86,15 @@ ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protoco
     child->Close();
     return crashed ? ChildEnd::Crashed : ChildEnd::Exited;
 }
+
+void RunStatusChildToEnd(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                         std::chrono::milliseconds idle_pause, const ClosingEvents& closing) {
+    ChildEnd end = RunStatusChild(command_line, protocol, callback, idle_pause);
+    if (end != ChildEnd::NotStarted && protocol.Decided()) return;
+    // A child that stays silent and exits counts as done, but one that crashed
+    // before saying anything has not done its work.
+    const ClosingEvent& event = end == ChildEnd::NotStarted ? closing.not_started
+                                : end == ChildEnd::Crashed  ? closing.crashed
+                                                            : closing.silent;
+    callback(event.code, event.progress, event.message);
+}

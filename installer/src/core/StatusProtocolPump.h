@@ -30,3 +30,19 @@ enum class ChildEnd {
 // sleep when no output is waiting.
 ChildEnd RunStatusChild(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
                         std::chrono::milliseconds idle_pause);
+
+// The event that closes a run which the child's own output did not decide.
+struct ClosingEvent {
+    std::int32_t code;
+    double progress;
+    const char* message;
+};
+struct ClosingEvents {
+    ClosingEvent not_started;  // the child could not be started
+    ClosingEvent crashed;      // a signal ended it before any verdict
+    ClosingEvent silent;       // it exited without a verdict: taken as done
+};
+
+// RunStatusChild, then exactly one closing event unless the output decided.
+void RunStatusChildToEnd(const std::string& command_line, StatusProtocol& protocol, const StageCallback& callback,
+                         std::chrono::milliseconds idle_pause, const ClosingEvents& closing);

@@ -24,18 +24,10 @@ void RunUninstaller(const StageCallback& callback, const std::string& uninstalle
     }
     callback(UNIST_CODE_PROGRESS, 0, "");
     StatusProtocol protocol(StatusChild::Uninstaller, DecodeChildOutput);
-    ChildEnd end = RunStatusChild(command_line, protocol, callback, kIdlePause);
-    if (end == ChildEnd::NotStarted) {
-        callback(UNIST_CODE_FAIL, 2, "");
-        return;
-    }
-    if (protocol.Decided()) return;
-    // Silence then exit counts as removed; a crash leaves the old copy behind.
-    if (end == ChildEnd::Crashed) {
-        callback(UNIST_CODE_ERROR, 0, "安装包卸载失败");
-        return;
-    }
-    callback(UNIST_CODE_SUCCESS, 1, "");
+    RunStatusChildToEnd(command_line, protocol, callback, kIdlePause,
+                        {.not_started = {UNIST_CODE_FAIL, 2, ""},
+                         .crashed = {UNIST_CODE_ERROR, 0, "安装包卸载失败"},
+                         .silent = {UNIST_CODE_SUCCESS, 1, ""}});
 }
 
 }  // namespace
